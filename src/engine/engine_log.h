@@ -1,0 +1,56 @@
+// The diagnostic log: "log.html" in the user folder, an HTML page of coloured, time-stamped rows.
+// The file is opened, appended to and closed for every row, so that everything written before a
+// crash is on disk.
+#pragma once
+
+#include <string>
+
+#if defined(__GNUC__)
+#define ZF_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define ZF_PRINTF(fmt, args)
+#endif
+
+class CLog {
+public:
+    enum { lvlNone = 0, lvlMessage = 1, lvlReport = 2, lvlWarning = 3, lvlError = 4 };
+
+    CLog();
+    ~CLog();
+    CLog(const CLog&) = delete;
+    CLog& operator=(const CLog&) = delete;
+
+    void Write(int level, const char* format, ...) ZF_PRINTF(3, 4);
+    void WriteBold(int level, const char* format, ...) ZF_PRINTF(3, 4);
+    void Message(const char* format, ...) ZF_PRINTF(2, 3);
+    void MessageBold(const char* format, ...) ZF_PRINTF(2, 3);
+    void Warning(const char* format, ...) ZF_PRINTF(2, 3);
+    void WarningAt(int line, const char* file, const char* format, ...) ZF_PRINTF(4, 5);
+    void Error(const char* format, ...) ZF_PRINTF(2, 3);
+    void ErrorBold(const char* format, ...) ZF_PRINTF(2, 3);
+    void ErrorAt(int line, const char* file, const char* format, ...) ZF_PRINTF(4, 5);
+
+    // The operating-system, processor and memory report written once at start-up.
+    void WriteSystemInfo();
+    // One message row holding a horizontal rule.
+    void WriteSeparator();
+
+    // Writes one row of the given level holding the text as it is.
+    void WriteRow(int level, const char* text);
+    // Appends the text to the file unchanged.
+    void WriteRaw(const char* text);
+
+    const std::string& GetPath() const { return _path; }
+
+    // The process-wide off switch: set when the log could not be created and after it was destroyed.
+    static bool IsOff();
+
+private:
+    std::string _path;
+};
+
+// The one log, created (and the file truncated) on the first call.
+CLog& GetLog();
+
+// Colour word of a row's text by level.
+const char* LogLevelColor(int level);
