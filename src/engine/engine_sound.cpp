@@ -1,0 +1,3 @@
+#include "engine/engine_sound.h"
+
+ISoundKeeper* g_SoundKeeper = nullptr;
