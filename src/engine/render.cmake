@@ -1,0 +1,11 @@
+# Textures, sprites and batched rendering, frame animations, geometry, rect sets and the screen fader.
+add_library(zf_engine_render STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/engine_polygon.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_curve.cpp
+)
+target_include_directories(zf_engine_render PUBLIC ${CMAKE_SOURCE_DIR}/src)
+if(TARGET zf_engine_core)
+  target_link_libraries(zf_engine_render PUBLIC zf_engine_core PkgConfig::SDL2_IMAGE)
+else()
+  target_link_libraries(zf_engine_render PUBLIC zf_engine_base PkgConfig::SDL2_IMAGE)
+endif()
