@@ -234,7 +234,7 @@ std::shared_ptr<const CParticleLibrary> CParticleLibrary::Parse(const std::strin
                              parsed.description());
     const pugi::xml_node root = doc.document_element();
     if (std::string(root.name()) != "ParticleLibrary")
-        throw CParticleError(source + ": the root element must be <ParticleLibrary>, not <" + root.name() + ">");
+        throw CParticleError(source + ": the root element must be 'ParticleLibrary', not '" + std::string(root.name()) + "'");
 
     auto lib = std::make_shared<CParticleLibrary>();
     std::map<std::string, int> texture_ids;
@@ -260,7 +260,7 @@ std::shared_ptr<const CParticleLibrary> CParticleLibrary::Parse(const std::strin
         if (auto a = e.attribute("loop")) desc->looping = r.Bool(a);
         for (const pugi::xml_node& l : e.children("Layer"))
             desc->layers.push_back(ReadLayer(l, r, texture_ids));
-        if (desc->layers.empty()) r.Fail("an emitter needs at least one <Layer>");
+        if (desc->layers.empty()) r.Fail("an emitter needs at least one Layer element");
         float longest = 0.0f;
         for (const ParticleLayerDesc& l : desc->layers) {
             longest = std::max(longest, l.delay + l.duration);
@@ -279,7 +279,7 @@ std::shared_ptr<const CParticleLibrary> CParticleLibrary::Parse(const std::strin
     for (const pugi::xml_node& n : root.children()) {
         const std::string tag = n.name();
         if (n.type() == pugi::node_element && tag != "Texture" && tag != "Emitter")
-            GetLog().Warning("Particles: %s: unknown element <%s> ignored.", source.c_str(), tag.c_str());
+            GetLog().Warning("Particles: %s: unknown element '%s' ignored.", source.c_str(), tag.c_str());
     }
     return lib;
 }

@@ -1,0 +1,4 @@
+# The particle system and the particle adapter.
+zf_add_test(test_engine_pyro
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pyro_particles.cpp
+  LIBS zf_engine_pyro)
