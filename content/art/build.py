@@ -136,8 +136,9 @@ def ball_colours(base):
 
 
 def render_ball(emblem, base, size):
-    """The ball at `size` pixels, drawn at SS times that and downsampled."""
+    """The ball at SS times `size` pixels (callers downsample it)."""
     c = ball_colours(base)
+    c["core"] = mix("plum", "ink", 0.45)  # the multiball's dark centre
     line = mix(base, "ink", 0.62)
     fill = "#fff6e3" if base != "cream" else "#ffffff"
     shade = mix(fill, base, 0.4) if base != "cream" else mix("honey", "cream", 0.35)
@@ -147,9 +148,6 @@ def render_ball(emblem, base, size):
     body_file = "multiball-body.svg" if emblem == "sparkle" else "ball-body.svg"
     body = fill_template(read(body_file), c)
     doc = fill_template(read("ball.svg"), dict(c, body=body, emblem=emb, emblem_shadow=emb_shadow))
-    if emblem == "sparkle":
-        # the multiball's emblem sits on a lighter centre and needs its outline in ink
-        doc = doc.replace('opacity="0.5"><g stroke="%s"' % c["dark"], 'opacity="0.35"><g stroke="%s"' % c["dark"])
     big = rasterise(doc, size * SS, size * SS)
     return big
 
@@ -224,9 +222,8 @@ def ball_states(big):
     for i in range(HINT_FRAMES):
         t = (i + 1) / HINT_FRAMES
         f = brighten(big, 1.0 + 0.14 * t, 1.0 + 0.08 * t)
-        glow = ring(n, n * 0.43, round(n * 0.09), "sunset", round(150 * t)).filter(ImageFilter.GaussianBlur(n * 0.02))
-        f.alpha_composite(glow)
-        f.alpha_composite(ring(n, n * 0.44, round(n * (0.025 + 0.02 * t)), "cream", round(255 * (0.55 + 0.45 * t))))
+        f.alpha_composite(ring(n, n * 0.445, round(n * (0.03 + 0.025 * t)), "honey", round(255 * (0.5 + 0.5 * t))))
+        f.alpha_composite(ring(n, n * 0.445, round(n * (0.012 + 0.012 * t)), "cream", round(255 * t)))
         frames.append(f)
     # explosion: a flash, then six shards flying apart with sparkles, fading out
     f0 = scale_about_centre(brighten(big, 1.25, 1.1), 1.03)
@@ -470,7 +467,6 @@ def make_icon(sheet):
     for (idx, x, y) in [(2, 3, 24), (1, 27, 24), (0, 15, 4)]:
         name, emblem, base, _ = BALLS[idx]
         ball = render_ball(emblem, base, 34)
-        ball = ball.resize((d, d), Image.Resampling.LANCZOS) if ball.size[0] != d else ball
         img.alpha_composite(ball, (x * SS, y * SS))
     return downsample(img, 64, 64)
 
@@ -493,7 +489,7 @@ def nine_slice(skin, w, h, c=32):
     S = skin.size[0]
     xs = [(0, c, 0, c), (c, S - c, c, w - c), (S - c, S, w - c, w)]
     for (sx0, sx1, dx0, dx1) in xs:
-        for (sy0, sy1, dy0, dy1) in xs[:0] + [(0, c, 0, c), (c, S - c, c, h - c), (S - c, S, h - c, h)]:
+        for (sy0, sy1, dy0, dy1) in [(0, c, 0, c), (c, S - c, c, h - c), (S - c, S, h - c, h)]:
             part = skin.crop((sx0, sy0, sx1, sy1)).resize((dx1 - dx0, dy1 - dy0), Image.Resampling.BILINEAR)
             out.alpha_composite(part, (dx0, dy0))
     return out
