@@ -21,6 +21,7 @@ expected = [
     ('MISSING FILE: "Textures\\Common\\Gone.png" (named by the code at src/game/game_fixture.cpp:15)',
      "a texture path in the code that does not exist"),
     ("note: data/Textures/Pyro/PyroDemo2.pyro does not exist yet", "a family without its data file is skipped"),
+    ("note: data/Settings/Episodes.xml does not exist yet", "a table the code names that is not written yet"),
 ]
 unexpected = ['"click"', '"hello"', '"default"', "SQUARE.TGA", "Square.tga", "commented", "in_a_block_comment",
               'MISSING SAMPLE: ""']
@@ -36,6 +37,11 @@ for fragment in unexpected:
             failed = True
 if run.returncode != 1:
     print("exit code %d, expected 1" % run.returncode)
+    failed = True
+strict = subprocess.run([sys.executable, os.path.join(root, "tools", "datacheck.py"), "--strict", fixture],
+                        capture_output=True, text=True)
+if 'MISSING FILE: "Settings\\Episodes.xml" (named by the code at src/game/game_fixture.cpp:16)' not in strict.stdout:
+    print("--strict does not report a missing table the code names:\n" + strict.stdout)
     failed = True
 if failed:
     print("---- data check output ----\n" + out + run.stderr)

@@ -13,4 +13,5 @@ void Fixture()
     pyro.AddEmitter("Sparks", 1.0f, 2.0f);
     Load("Textures\\Common\\Square.tga");
     Load("Textures\\Common\\Gone.png");
+    Open("Settings\\Episodes.xml");
 }
