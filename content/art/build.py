@@ -8,6 +8,7 @@ frames, atlases and the logo are composed with Pillow. Every output is written o
 without time stamps or other metadata, so a second run writes the same bytes.
 """
 
+import math
 import os
 import re
 import string
@@ -207,7 +208,6 @@ def sparkle(draw, cx, cy, r, colour, alpha):
 
 def ball_states(big):
     """Every frame of one ball, at FRAME pixels: [normal, selected, over, hint x3, explode x8]."""
-    import math
     n = big.size[0]
     frames = []
     frames.append(big)
@@ -418,7 +418,6 @@ def make_logo(w, h):
 
 def make_splash(sheet):
     """The splash screen: sun rays on a warm ground, the logo, and the ball set in a row."""
-    import math
     W, H = 800, 600
     img = gradient(W, H, "peach", "sunset")
     glow = Image.new("RGBA", (W, H), (0, 0, 0, 0))
@@ -463,9 +462,8 @@ def make_icon(sheet):
     img.paste(tile, (0, 0), mask)
     ImageDraw.Draw(img).rounded_rectangle((2 * SS, 2 * SS, n - 2 * SS - 1, n - 2 * SS - 1), radius=13 * SS,
                                           outline=rgb("ink") + (255,), width=round(2.2 * SS))
-    d = 34 * SS
     for (idx, x, y) in [(2, 3, 24), (1, 27, 24), (0, 15, 4)]:
-        name, emblem, base, _ = BALLS[idx]
+        _name, emblem, base, _kind = BALLS[idx]
         ball = render_ball(emblem, base, 34)
         img.alpha_composite(ball, (x * SS, y * SS))
     return downsample(img, 64, 64)
