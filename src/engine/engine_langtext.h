@@ -5,6 +5,7 @@
 
 #include "engine/engine_helpers.h"
 #include "engine/engine_paramvalue.h"
+#include "engine/engine_render.h"
 
 #include <array>
 #include <cstddef>
@@ -105,6 +106,121 @@ private:
 
 // The empty label given for unknown aliases.
 const TextLabel& GetEmptyLabel();
+
+// A text label drawn with its font: one quad per letter (two with a drop shadow), laid out on lines
+// broken by '|', aligned, scaled to the label's height, turned about the centre of the text and
+// handed to the renderer of the font's texture. All work is deferred to the next quad count or
+// vertex request and done only for what changed.
+class CStaticLabel : public ARenderObject, public siv::object_chain<CStaticLabel> {
+public:
+    // Dirty flags.
+    enum : uint32_t {
+        lfPosition = 1, lfTexCoords = 2, lfDepth = 4, lfColors = 8,
+        lfText = 16,     // format the text again
+        lfLayout = 32,   // lay the quads out again
+        lfFont = 64,     // bind the font texture again
+        lfLabel = 128,   // a new label was taken
+        lfVertices = lfPosition | lfTexCoords | lfDepth | lfColors,
+        lfRebuild = lfText | lfLayout | lfFont | lfLabel,
+    };
+
+    struct Quad {
+        FRect rect;      // label space (screen pixels before rotation)
+        FRect pivot;     // relative to the centre of the text
+        FRect tex;       // texture pixels
+    };
+
+    CStaticLabel();
+    // A copy of the alias's label; nothing is laid out before the first parameter or label change.
+    explicit CStaticLabel(const std::string& alias);
+    CStaticLabel(float x, float y, const std::string& alias);
+    // Copies everything; a copy of a label on a shared renderer joins that renderer, a copy of a label
+    // with a renderer of its own makes its own at its first draw.
+    CStaticLabel(const CStaticLabel& other);
+    CStaticLabel& operator=(const CStaticLabel& other);
+    ~CStaticLabel() override;
+
+    // A label of another alias replaces everything and clears the parameters; the same alias only
+    // brings the label's own style back after SetColor.
+    void SetLabel(const TextLabel& label);
+    void SetLabel(const std::string& alias);
+
+    // Parameter 1. The int form takes a parameter of another kind (not none) as 0, the string form
+    // as the empty text, so that setting those changes nothing.
+    void SetParam(int value);
+    void SetParam(float value) { SetParam(CParamValue(value)); }
+    void SetParam(const std::string& value);
+    void SetParam(const char* value) { SetParam(std::string(value ? value : "")); }
+    void SetParam(const CParamValue& value);
+    void SetParams(const CParamValue& first, const CParamValue& second);
+
+    void SetTextStyle(const TextStyle& style);
+    void SetColor(uint32_t argb);
+    void SetAlpha(uint32_t alpha);
+    uint32_t GetAlpha() const { return _label.style.color >> 24; }
+    uint32_t GetColor() const { return _label.style.color; }
+    float GetHeight() const { return _label.style.height; }
+    void SetAngle(float degrees);
+    float GetAngle() const { return _angle; }
+    void Move(float dx, float dy);
+    void SetPosition(float x, float y);
+    float GetX() const { return _origin_x; }
+    float GetY() const { return _origin_y; }
+
+    // Binds the font texture when needed and draws the label's own renderer; a label on a shared
+    // renderer is drawn with that renderer.
+    void Draw();
+    // Shows another alias at (x, y), unturned, at once (one label drawing many rows).
+    void DrawAt(float x, float y, const std::string& alias);
+
+    // Formats and lays out what the flags ask for.
+    void Rebuild();
+
+    void SetTextureSize(float width, float height) override;
+    bool IsAnimated() override { return false; }
+    bool UpdateAnimation(bool& still_animated) override;
+    unsigned GetQuadCount() override;
+    const VERTEX_2DPNT1* GetVertices() override;
+
+    const TextLabel& GetLabel() const { return _label; }
+    const std::string& GetText() const { return _text; }
+    const CParamValue& GetParam1() const { return _param1; }
+    const CParamValue& GetParam2() const { return _param2; }
+    bool IsStyleFromLabel() const { return _style_from_label; }
+    uint32_t GetDirty() const { return _flags; }
+    const FRect& GetBoundingBox() const { return _bbox; }
+    const std::vector<Quad>& GetQuads() const { return _quads; }
+    int GetBoundFont() const { return _bound_font; }
+
+private:
+    void CopyFields(const CStaticLabel& other);
+    void Changed(uint32_t flags, bool recount);
+    void Format();
+    void Layout();
+    void BindFont();
+
+    TextLabel _label;
+    bool _style_from_label = true;
+    CParamValue _param1;
+    CParamValue _param2;
+    int32_t _bound_font = -1;
+    std::string _text;
+    float _origin_x = 0.0f;
+    float _origin_y = 0.0f;
+    FRect _bbox;
+    FRect _centred;
+    CMatrix4 _rotation = CMatrix4::Identity();
+    CMatrix4 _translation = CMatrix4::Identity();
+    float _inv_tex_height = 1.0f;
+    float _inv_tex_width = 1.0f;
+    float _pivot_x = 0.0f;
+    float _pivot_y = 0.0f;
+    float _angle = 0.0f;
+    uint32_t _flags = 0;
+    std::vector<Quad> _quads;
+    unsigned _quad_count = 0;
+    std::vector<VERTEX_2DPNT1> _vertices;
+};
 
 namespace zf {
 // Formats a label text with its parameters. The format is walked conversion by conversion
