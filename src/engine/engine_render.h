@@ -123,7 +123,6 @@ public:
     void SetFlip(bool flip_x, bool flip_y);
 
     void SetColor(uint32_t argb);
-    void SetColor(int vertex, uint32_t argb);
     // Replaces the colour bits, keeping each corner's alpha.
     void SetRGB(uint32_t rgb);
     // 0 to 255; larger values give 255.
@@ -135,8 +134,9 @@ public:
     bool IsVisible() const { return _visible; }
 
     void RestartAnimation();
-    // Plays n passes (0: endless). Returns whether it plays.
-    bool PlayAnimation(uint32_t loops = 0);
+    // Plays n passes from the start; n = 0 (or no frames) stops the animation. Returns whether
+    // it plays.
+    bool PlayAnimation(uint32_t loops);
     bool ResumeAnimation();
     // Lets the animation stop on its last frame at the end of the current pass.
     void FinishAnimation();
@@ -177,10 +177,8 @@ public:
     // Hit polygon of the animation (present / in use).
     bool HasPolygon() const { return _animation.HasPolygon(); }
     bool IsPolygonEnabled() const { return _animation.IsPolygonEnabled(); }
+    void EnablePolygon(bool enabled) { _animation.EnablePolygon(enabled); }
     const CPolygon& GetPolygon() const { return _animation.GetPolygon(); }
-    // True when the point is inside the hit polygon (in use) or else inside the rect.
-    bool IsPointInside(float x, float y) const;
-
     void SetTextureScale(float inv_width, float inv_height);
 
 private:
@@ -237,6 +235,8 @@ public:
     void AddObject(ARenderObject* object);
     void RemoveObject(ARenderObject* object);
     void Clear();
+    // Switches to the gray copy of the texture (kept when no copy can be made).
+    void MakeGray();
 
     // Steps the animations, rebuilds the vertex buffer when dirty, then one SetTexture and one
     // DrawQuads through the engine core.
@@ -263,6 +263,7 @@ public:
     float GetTextureHeight() const;
 
 private:
+    bool FinishInit();
     void StepAnimations();
     void Rebuild();
     void DetachAll();

@@ -2,6 +2,9 @@
 add_library(zf_engine_render STATIC
   ${CMAKE_CURRENT_LIST_DIR}/engine_polygon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_curve.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_texture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_anim.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_render.cpp
 )
 target_include_directories(zf_engine_render PUBLIC ${CMAKE_SOURCE_DIR}/src)
 if(TARGET zf_engine_core)
