@@ -216,8 +216,10 @@ public:
     // The quad capacity of the shared index array (grows exactly to the largest draw).
     unsigned GetQuadCapacity() const { return _quad_capacity; }
     bool IsFrameBegun() const { return _frame_begun; }
-    // Writes the next "%08d.tga" of the user folder from the current frame; false on failure.
+    // Writes the next "%08d.tga" of the user folder (or of the given folder, ending in '/') from
+    // the current frame; false on failure.
     bool SaveScreenshot();
+    bool SaveScreenshot(const std::string& folder);
     // The screenshot number that the next SaveScreenshot in the folder would use.
     static int NextScreenshotNumber(const std::string& folder);
     // Releases window and renderer (also done at exit).
@@ -242,6 +244,8 @@ private:
     bool _rebind = false;
     bool _frame_begun = false;
     bool _reset_pending = false;
+    bool _minimized = false;
+    bool _toggling = false;
     uint32_t _frame_count = 0;
     float _frame_time = 0.0f;
     std::map<int, EngineCallback> _callbacks;

@@ -1,0 +1,224 @@
+#include "engine/engine_graphics.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "engine/engine_log.h"
+
+CGraphics::CGraphics() = default;
+
+CGraphics::~CGraphics()
+{
+    Release();
+}
+
+bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windowed)
+{
+    Release();
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            GetLog().Error("Error: failed to create D3D.");
+            GetLog().Error("Error: %s", SDL_GetError());
+            return false;
+        }
+        _owns_video = true;
+    }
+    _windowed = windowed;
+
+    // Textures created from now on are filtered linearly.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+
+    Uint32 flags = SDL_WINDOW_RESIZABLE;
+    if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    _window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               kScreenWidth, kScreenHeight, flags);
+    if (!_window) {
+        GetLog().Error("Error: failed to initialize main window.");
+        GetLog().Error("Error: %s", SDL_GetError());
+        Release();
+        return false;
+    }
+
+    _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
+                                                (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
+    if (!_renderer) _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_SOFTWARE);
+    if (!_renderer) {
+        GetLog().Error("Error: failed to create D3DDevice (error code %X)", 0x80004005u);
+        GetLog().Error("Error: %s", SDL_GetError());
+        Release();
+        return false;
+    }
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(_renderer, &info) == 0)
+        _software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+
+    if (!windowed) SDL_SetRelativeMouseMode(SDL_TRUE);
+
+    _gamma_level = 0;
+    _gamma_applied = true;
+    SetupRenderStates();
+
+    GetLog().Message("D3D initialized.");
+    ReportDevice();
+    return true;
+}
+
+void CGraphics::ReportDevice()
+{
+    CLog& log = GetLog();
+    SDL_RendererInfo info {};
+    SDL_GetRendererInfo(_renderer, &info);
+    SDL_version v;
+    SDL_GetVersion(&v);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    log.WriteSeparator();
+    log.WriteBold(CLog::lvlReport, "D3D Info");
+    log.Write(CLog::lvlReport, "Video Adapter : %s", info.name ? info.name : "unknown");
+    log.Write(CLog::lvlReport, "Driver : %s", driver ? driver : "unknown");
+    log.Write(CLog::lvlReport, "Version : %x", (v.major << 16) | (v.minor << 8) | v.patch);
+    log.Write(CLog::lvlReport, "Max Texture Width = %i, Height = %i", info.max_texture_width,
+              info.max_texture_height);
+    log.Write(CLog::lvlReport, " ");
+    log.WriteBold(CLog::lvlReport, "D3DDevice Info");
+    log.Write(CLog::lvlReport, "Renderer : %s", (info.flags & SDL_RENDERER_SOFTWARE) ? "software" : "accelerated");
+    log.WriteSeparator();
+}
+
+void CGraphics::SetupRenderStates()
+{
+    if (!_renderer) return;
+    SDL_RenderSetLogicalSize(_renderer, kScreenWidth, kScreenHeight);
+    SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_BLEND);
+}
+
+bool CGraphics::Reset()
+{
+    if (!_renderer) return false;
+    SetupRenderStates();
+    return true;
+}
+
+bool CGraphics::ToggleMode()
+{
+    const bool windowed = !_windowed;
+    GetLog().Message("Toggling to %s mode...", windowed ? "windowed" : "fullscreen");
+    if (!_window) return false;
+    if (SDL_SetWindowFullscreen(_window, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        GetLog().Error("Error: failed to switch to %s mode: %s", windowed ? "windowed" : "fullscreen",
+                       SDL_GetError());
+        return false;
+    }
+    _windowed = windowed;
+    if (_renderer) SDL_RenderSetVSync(_renderer, windowed ? 0 : 1);
+    // Full screen moves the pointer relatively (the program draws it); a window shows the system one.
+    SDL_SetRelativeMouseMode(windowed ? SDL_FALSE : SDL_TRUE);
+    return Reset();
+}
+
+void CGraphics::Release()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (_renderer) SDL_DestroyRenderer(_renderer);
+        if (_window) SDL_DestroyWindow(_window);
+        if (_owns_video) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    _renderer = nullptr;
+    _window = nullptr;
+    _owns_video = false;
+}
+
+void CGraphics::SetGammaLevel(int level)
+{
+    _gamma_level = std::max(level, 0);
+    _gamma_applied = true;
+}
+
+void CGraphics::RestoreGamma()
+{
+    _gamma_applied = false;
+}
+
+void CGraphics::ApplyGamma()
+{
+    _gamma_applied = true;
+}
+
+int CGraphics::GetGammaAdd() const
+{
+    if (!_gamma_applied) return 0;
+    return std::min(std::min(_gamma_level, 26) * 10, 255);
+}
+
+void CGraphics::DrawGammaOverlay()
+{
+    const int add = GetGammaAdd();
+    if (!_renderer || add <= 0) return;
+    SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_ADD);
+    SDL_SetRenderDrawColor(_renderer, Uint8(add), Uint8(add), Uint8(add), 255);
+    SDL_RenderFillRect(_renderer, nullptr);
+    SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_BLEND);
+}
+
+void CGraphics::SetWorldTransform(float angle, float x, float y)
+{
+    const double rad = double(angle) * 0.017453292;
+    _world_x = x;
+    _world_y = y;
+    _cos = float(std::cos(rad));
+    _sin = float(std::sin(rad));
+    _world_identity = angle == 0.0f && x == -kScreenWidth / 2.0f && y == -kScreenHeight / 2.0f;
+}
+
+bool CGraphics::Clear(uint32_t argb)
+{
+    if (!_renderer) return false;
+    SDL_SetRenderDrawColor(_renderer, Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255);
+    return SDL_RenderClear(_renderer) == 0;
+}
+
+bool CGraphics::Present()
+{
+    if (!_renderer) return false;
+    SDL_RenderPresent(_renderer);
+    return true;
+}
+
+bool CGraphics::SaveScreenshot(const std::string& path)
+{
+    if (!_renderer) return false;
+
+    // The screen area in window pixels.
+    SDL_Rect vp;
+    float sx = 1.0f, sy = 1.0f;
+    SDL_RenderGetViewport(_renderer, &vp);
+    SDL_RenderGetScale(_renderer, &sx, &sy);
+    const int w = int(std::floor(vp.w * sx));
+    const int h = int(std::floor(vp.h * sy));
+    if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) return false;
+
+    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4);
+    if (SDL_RenderReadPixels(_renderer, nullptr, SDL_PIXELFORMAT_BGRA32, pixels.data(), w * 4) != 0) {
+        GetLog().Error("Error: failed to read the frame: %s", SDL_GetError());
+        return false;
+    }
+
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                          uint8_t(w & 0xFF), uint8_t(w >> 8), uint8_t(h & 0xFF), uint8_t(h >> 8),
+                          32, 8};
+    bool ok = std::fwrite(header, sizeof header, 1, f) == 1;
+    // Rows bottom-up; the frame has no meaningful alpha, so every pixel is written opaque.
+    std::vector<uint8_t> row(size_t(w) * 4);
+    for (int y = h - 1; ok && y >= 0; --y) {
+        std::copy_n(pixels.data() + size_t(y) * w * 4, row.size(), row.data());
+        for (size_t i = 3; i < row.size(); i += 4) row[i] = 0xFF;
+        ok = std::fwrite(row.data(), row.size(), 1, f) == 1;
+    }
+    if (std::fclose(f) != 0) ok = false;
+    return ok;
+}

@@ -1,0 +1,3 @@
+zf_add_test(test_engine_core
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/core_recording.cpp
+  LIBS zf_engine_core)
