@@ -1,0 +1,3 @@
+zf_add_test(test_engine_sound_queue
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/sound_queue_test.cpp
+  LIBS zf_engine_sound)
