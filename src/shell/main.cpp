@@ -1,11 +1,10 @@
-// Entry point. The staged start-up comes with the application shell; for now the program starts
-// the engine's base services, writes its log and exits.
-#include "engine/engine_log.h"
+// Entry point of the game.
+#include "shell/main_entry.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    GetLog().Message("Running application...");
-    GetLog().WriteSystemInfo();
-    GetLog().Message("Application finished.");
-    return 0;
+    EntryOptions options;
+    options.data_dir = ZF_DATA_DIR;
+    options.stats_host = ZF_STATS_HOST;
+    return ZerafineMain(argc, argv, options);
 }

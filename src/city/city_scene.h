@@ -1,0 +1,64 @@
+// The city between levels ("City"): the constructions of the current epoch.
+#pragma once
+
+#include "engine/engine_scene.h"
+
+#include <map>
+#include <memory>
+
+class CGameSlot;
+class CSprite;
+
+struct CityConstruction {
+    bool bought = false;
+    int upgrade = 0;
+};
+
+// The constructions of the city and their upgrade levels.
+class CCity {
+public:
+    // Marks the construction bought, or one upgrade higher when it is bought already.
+    void BuyConstruction(int construct_id);
+    void Load(const std::map<int, CityConstruction>& constructions) { _constructions = constructions; }
+    const std::map<int, CityConstruction>& GetConstructions() const { return _constructions; }
+
+private:
+    std::map<int, CityConstruction> _constructions;
+};
+
+// What the city shows of each construction.
+class CCityView {
+public:
+    void SetConstructionUpgrade(int construct_id, int upgrade) { _shown[construct_id] = upgrade; }
+    // The upgrade shown, -1 when the construction is not shown.
+    int GetShownUpgrade(int construct_id) const;
+    void Clear() { _shown.clear(); }
+
+private:
+    std::map<int, int> _shown;
+};
+
+// The city scene. It ends with 2 and code 1 toward "Game" when play goes on with the next level.
+class CCityScene : public AScene {
+public:
+    CCityScene();
+    ~CCityScene() override;
+
+    bool Init() override;
+    void Destroy() override;
+    void Frame() override;
+    void OnKeyDown(int vk) override;
+
+    // Takes the bought flags and upgrade levels of the saved game and rebuilds the view.
+    void LoadCityProgress(const CGameSlot& game);
+
+    CCity& GetCity() { return _city; }
+    CCityView& GetView() { return _view; }
+
+private:
+    std::unique_ptr<CSprite> _background;
+    CCity _city;
+    CCityView _view;
+};
+
+CCityScene& GetCityScene();

@@ -1,0 +1,182 @@
+#include "menu/menu_menu.h"
+
+#include "engine/engine_clock.h"
+#include "engine/engine_input.h"
+#include "engine/engine_langtext.h"
+#include "engine/engine_log.h"
+#include "engine/engine_render.h"
+#include "player/player_user.h"
+#include "shell/main_settings.h"
+
+namespace {
+
+const int kVkReturn = 0x0D;
+const int kVkEscape = 0x1B;
+
+const char* const kSplashTexture = "Textures\\Menu\\Splash.png";
+const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
+const char* const kTitleTexture = "Textures\\Menu\\Logo.png";
+
+// A sprite showing the whole texture at the given screen rect.
+std::unique_ptr<CSprite> MakePicture(const char* texture, const FRect& rect)
+{
+    auto sprite = std::make_unique<CSprite>();
+    sprite->SetTexture(texture);
+    const CTexturePtr& tex = sprite->GetRenderer() ? sprite->GetRenderer()->GetTexture() : CTexturePtr();
+    FRect tex_rect{0.0f, 0.0f, rect.Width(), rect.Height()};
+    if (tex && tex->IsLoaded()) tex_rect = FRect{0.0f, 0.0f, tex->GetWidth(), tex->GetHeight()};
+    sprite->SetRects(rect, tex_rect);
+    return sprite;
+}
+
+const FRect kScreen{0.0f, 0.0f, 800.0f, 600.0f};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+CLogoScene::CLogoScene() : AScene("Logo") {}
+CLogoScene::~CLogoScene() = default;
+
+std::shared_ptr<CLogoScene> CreateLogoScene()
+{
+    return std::make_shared<CLogoScene>();
+}
+
+bool CLogoScene::Init()
+{
+    _picture = MakePicture(kSplashTexture, kScreen);
+    return true;
+}
+
+void CLogoScene::Destroy()
+{
+    _picture.reset();
+}
+
+void CLogoScene::Enter()
+{
+    _start = zf::ClockNow();
+    if (g_Settings.EnsureLoaded().no_logo) {
+        SetNextScene("Menu");
+        SetResult(srNextScene);
+    }
+}
+
+void CLogoScene::Frame()
+{
+    if (_picture) _picture->Draw();
+    if (_result == srRunning && zf::ClockNow() - _start >= kShowTime) {
+        SetNextScene("Menu");
+        SetResult(srNextScene);
+    }
+}
+
+void CLogoScene::PostFrame()
+{
+    if (_result == srRunning && g_Mouse && g_Mouse->IsAnyButtonPressed()) {
+        SetNextScene("Menu");
+        SetResult(srNextScene);
+    }
+}
+
+void CLogoScene::OnKeyDown(int /*vk*/)
+{
+    if (_result != srRunning) return;
+    SetNextScene("Menu");
+    SetResult(srNextScene);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CMenuScene::CMenuScene() : AScene("Menu") {}
+CMenuScene::~CMenuScene() = default;
+
+CMenuScene& GetMenuScene()
+{
+    static CMenuScene scene;
+    return scene;
+}
+
+bool CMenuScene::Init()
+{
+    _background = MakePicture(kBackgroundTexture, kScreen);
+    _title = MakePicture(kTitleTexture, FRect{144.0f, 40.0f, 656.0f, 200.0f});
+    _version = std::make_unique<CStaticLabel>(788.0f, 570.0f, "VersionNumber");
+    return true;
+}
+
+void CMenuScene::Destroy()
+{
+    _version.reset();
+    _title.reset();
+    _background.reset();
+}
+
+void CMenuScene::Enter()
+{
+    GetLog().Message("Main menu.");
+}
+
+void CMenuScene::Frame()
+{
+    if (_background) _background->Draw();
+    if (_title) _title->Draw();
+    if (_version) _version->Draw();
+}
+
+void CMenuScene::OnKeyDown(int vk)
+{
+    if (_result != srRunning) return;
+    if (vk == kVkEscape) {
+        SetResult(srQuit);
+    } else if (vk == kVkReturn) {
+        g_User.NewGame();
+        SetNextScene("Game");
+        SetTransition(1);
+        SetResult(srNextScene);
+    }
+}
+
+void CMenuScene::ShowUser(CUser& /*user*/) {}
+
+// ---------------------------------------------------------------------------------------------
+
+CSelectorScene::CSelectorScene() : AScene("Selector") {}
+CSelectorScene::~CSelectorScene() = default;
+
+CSelectorScene& GetSelectorScene()
+{
+    static CSelectorScene scene;
+    return scene;
+}
+
+bool CSelectorScene::Init()
+{
+    _background = MakePicture(kBackgroundTexture, kScreen);
+    return true;
+}
+
+void CSelectorScene::Destroy()
+{
+    _background.reset();
+}
+
+void CSelectorScene::Frame()
+{
+    if (_background) _background->Draw();
+}
+
+void CSelectorScene::OnKeyDown(int vk)
+{
+    if (_result != srRunning) return;
+    if (vk == kVkEscape) {
+        SetNextScene("Menu");
+        SetTransition(0);
+        SetResult(srNextScene);
+    } else if (vk == kVkReturn) {
+        SetNextScene("Game");
+        SetTransition(1);
+        SetResult(srNextScene);
+    }
+}

@@ -1,0 +1,187 @@
+#include "shell/main_entry.h"
+
+#include "shell/main_appgame.h"
+#include "shell/main_settings.h"
+#include "shell/main_userfiles.h"
+
+#include "engine/engine_core.h"
+#include "engine/engine_helpers.h"
+#include "engine/engine_log.h"
+#include "engine/engine_pyro2.h"
+#include "engine/engine_registry.h"
+#include "engine/engine_sehtrans.h"
+#include "engine/engine_sound.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const char* const kParticleFile = "Textures\\Pyro\\PyroDemo2.pyro";
+const char* const kStatsPath = "/stats/zerafine.html";
+
+// Hands the address to the desktop's URL handler.
+bool OpenWithDesktop(const std::string& url)
+{
+    pid_t pid = 0;
+    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void ChangeToGameFolder(const std::string& data_dir)
+{
+    const char* env = std::getenv("ZERAFINE_DATA");
+    const std::string folder = (env && *env) ? std::string(env) : data_dir;
+    if (folder.empty() || ::chdir(folder.c_str()) != 0) {
+        GetLog().Error("Error: cannot enter the game folder '%s'.", folder.c_str());
+        THROW_ERROR("\"Game folder not found!\"");
+    }
+    GetLog().Message("Game folder: %s", folder.c_str());
+}
+
+} // namespace
+
+int RunStages(const std::vector<std::function<void()>>& stages, const std::function<void(int)>& on_failure)
+{
+    for (size_t i = 0; i < stages.size(); ++i) {
+        const int stage = static_cast<int>(i) + 1;
+        SetCrashStage(stage);
+        try {
+            stages[i]();
+        } catch (...) {
+            HandleCrash("WinMain", stage);
+            if (on_failure) on_failure(stage);
+            return stage;
+        }
+    }
+    SetCrashStage(0);
+    return 0;
+}
+
+std::string JoinCommandLine(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (!line.empty()) line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+bool ApplyTestCommandLine(bool keys, const std::string& command_line)
+{
+    if (!keys || command_line.empty()) return false;
+    CVariableRegistry& vars = GetGlobalVars();
+    vars.SetBool("test_mode", true);
+    int episode = vars.GetInt("init_episode");
+    int level = vars.GetInt("init_level");
+    int third = 0;   // read so that the format matches; it has no destination
+    std::sscanf(command_line.c_str(), "%d %d %d", &episode, &level, &third);
+    vars.SetInt("init_episode", episode);
+    vars.SetInt("init_level", level);
+    vars.SetInt("init_bonus_level", 0);
+    return true;
+}
+
+int ExitCodeOf(int exit_state)
+{
+    switch (exit_state) {
+    case esNormal:
+    case esUserBreak: return ecSuccess;
+    case esFailed: return ecAppFailed;
+    case esCrashed: return ecAppCrashed;
+    default: return ecAppStrange;
+    }
+}
+
+std::string StatisticsPageUrl(const std::string& host)
+{
+    if (host.empty()) return std::string();
+    const bool has_scheme = host.find("://") != std::string::npos;
+    return (has_scheme ? host : "https://" + host) + kStatsPath;
+}
+
+bool OpenStatisticsPage(const std::string& host, const UrlOpener& open_url)
+{
+    if (host.empty()) {
+        GetLog().Message("No statistics page host configured: no page opened.");
+        return false;
+    }
+    const std::string url = StatisticsPageUrl(host);
+    const bool opened = open_url ? open_url(url) : OpenWithDesktop(url);
+    if (!opened) GetLog().Error("Fail 'open' launch %s", url.c_str());
+    return opened;
+}
+
+int ZerafineMain(int argc, char** argv, const EntryOptions& options)
+{
+    InstallSeTranslator();
+    CLog& log = GetLog();
+    log.MessageBold("Running application...");
+
+    std::unique_ptr<CAppGame> app;
+    int exit_state = esNone;   // taken in stage 5, before the application object goes away
+    const std::string command_line = JoinCommandLine(argc, argv);
+
+    std::vector<std::function<void()>> stages = {
+        // 1: game folder, variables, settings, test start, system report.
+        [&] {
+            ChangeToGameFolder(options.data_dir);
+            RegisterGameVariables();
+            SettingsRecord& settings = g_Settings.EnsureLoaded();
+            g_TestKeys = settings.keys;
+            ApplyTestCommandLine(settings.keys, command_line);
+            log.WriteSystemInfo();
+        },
+        // 2: engine, particles, application object.
+        [&] {
+            log.WriteRow(CLog::lvlMessage, "");
+            log.MessageBold("Initialize engine...");
+            g_SoundKeeper = &CSoundKeeper::Instance();
+            g_EngineCore = &CEngineCore::Instance();
+            // Without a window and renderer nothing later can work: stop here, not in a later crash.
+            if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
+                THROW_ERROR("\"Failed to initialize engine!\"");
+            g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
+            InitPyro(g_EngineCore->GetDevice(), kParticleFile);
+            log.MessageBold("Engine initialized.");
+            app = std::make_unique<CAppGame>();
+        },
+        [&] { app->Enter(); },
+        [&] { app->Run(); },
+        [&] {
+            app->Exit();
+            exit_state = app->GetExitState();
+        },
+        [&] {
+            app->ReleaseScenes();
+            app.reset();
+        },
+        [&] {
+            ShutdownPyro();
+            log.WriteRow(CLog::lvlMessage, "");
+            log.MessageBold("Application finished.");
+        },
+    };
+
+    const int failed = RunStages(stages, [&](int stage) {
+        if (stage >= 3) app.reset();
+    });
+    if (failed) return failed;
+
+    if (OpenStatisticsPage(options.stats_host, options.open_url))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    return ExitCodeOf(exit_state);
+}

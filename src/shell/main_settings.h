@@ -1,0 +1,63 @@
+// The settings file "Config.xml" in the user folder: volumes, gamma, window mode, language, mouse,
+// and the three flags set by hand (frame rate, test keys, logo skip).
+#pragma once
+
+#include <string>
+
+struct SettingsRecord {
+    int snd_vol = 75;
+    int mus_vol = 50;
+    int gamma = 0;
+    bool windowed = false;
+    int language = 0;
+    int sensitivity = 15;
+    bool swap_buttons = false;
+    bool show_fps = false;
+    bool keys = false;
+    bool no_logo = false;
+
+    bool operator==(const SettingsRecord&) const = default;
+};
+
+class CGameSettings {
+public:
+    // The settings path is the user folder + "Config.xml", taken on first use.
+    CGameSettings() = default;
+    explicit CGameSettings(std::string path) : _path(std::move(path)) {}
+
+    // Loads the file when it is not loaded yet; the record every user of the settings reads.
+    SettingsRecord& EnsureLoaded();
+    // Resets the record, then reads the file of the settings path, else "Config.xml" of the current
+    // folder; with neither, writes a new file with the defaults (and stays not loaded). A file that
+    // cannot be read is logged and kept aside, and the defaults are written anew.
+    void Load();
+    // Writes the seven written attributes into the file, keeping everything else in it. Throws
+    // "\"Unable to save game settings!\"" when the file cannot be written.
+    void Save();
+    // Writes a new file holding the record.
+    void CreateFile();
+
+    // Takes an edited copy of the record back and saves it.
+    void Assign(const SettingsRecord& record);
+
+    bool IsLoaded() const { return _loaded; }
+    const std::string& GetPath();
+    SettingsRecord& Record() { return _record; }
+
+private:
+    SettingsRecord _record;
+    bool _loaded = false;
+    std::string _path;
+};
+
+extern CGameSettings g_Settings;
+
+// The test keys of the menus and the game screen (the settings' "keys").
+extern bool g_TestKeys;
+
+// Selects the language in the text keeper and saves it in the settings.
+void SetLanguage(int index);
+// Engine callback after a full-screen toggle: saves the windowed flag.
+void OnDisplayModeChanged();
+// The same with the new mode given (full screen or not).
+void StoreDisplayMode(bool fullscreen);
