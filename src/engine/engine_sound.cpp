@@ -375,9 +375,10 @@ bool CSoundKeeper::LoadMusic(const std::string& alias)
         error = serrFileOpen;
     } else {
         // A tracker module first; else a stream file, decoded whole.
-        voice = _mixer->AddModule(data, error);
+        int module_error = 0;
+        voice = _mixer->AddModule(data, module_error);
         if (!voice) {
-            if (error == 0 || error == -1) error = serrFormat;
+            error = serrFormat;
             if (_audio_open) voice = _mixer->AddStream(DecodeChunk(data));
         }
     }
