@@ -406,7 +406,6 @@ void CParticleEmitter::Update(float time, float dt)
     dt = std::clamp(dt, 0.0f, kMaxStep);
     for (Layer& layer : _layers) {
         const ParticleLayerDesc& d = *layer.desc;
-        // age and move what lives
         const float keep = std::max(0.0f, 1.0f - d.drag * dt);
         auto dead = std::remove_if(layer.particles.begin(), layer.particles.end(), [&](Particle& p) {
             p.age += dt;
@@ -418,7 +417,20 @@ void CParticleEmitter::Update(float time, float dt)
             return false;
         });
         layer.particles.erase(dead, layer.particles.end());
+    }
+    _step_time = time;
+    _step_dt = dt;
+    _step_pending = true;
+    _time = time + dt;
+}
 
+void CParticleEmitter::SpawnStep()
+{
+    if (!_step_pending) return;
+    _step_pending = false;
+    const float time = _step_time, dt = _step_dt;
+    for (Layer& layer : _layers) {
+        const ParticleLayerDesc& d = *layer.desc;
         if (layer.next_burst >= 0.0f && time >= layer.next_burst) {
             if (d.burst > 0) Spawn(layer, d.burst, 0.0f);
             if (_desc->looping) {
@@ -436,12 +448,12 @@ void CParticleEmitter::Update(float time, float dt)
             layer.carry = 0.0f;
         }
     }
-    _time = time + dt;
 }
 
 void CParticleEmitter::Render(float /*time*/, float /*dt*/, float x, float y, float z, bool draw, CParticleBatcher& out)
 {
     SetPosition(x, y, z);
+    SpawnStep();
     if (!draw) return;
     for (const Layer& layer : _layers) {
         if (layer.particles.empty()) continue;

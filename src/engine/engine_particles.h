@@ -161,10 +161,11 @@ class CParticleEmitter {
 public:
     CParticleEmitter(std::shared_ptr<const ParticleEmitterDesc> desc, uint64_t seed, float x, float y);
 
-    // Advances the effect to the emitter's own time (seconds since its start) by dt seconds:
-    // spawns at the current position, moves the particles and drops the dead ones.
+    // The two calls of every frame, in this order. Update advances the effect from the emitter's
+    // own time (seconds since its start) by dt seconds (at most 0.1): it moves the particles and
+    // drops the dead ones. Render places the emitter at (x, y, z), spawns what the step owes
+    // there, and, when draw is set, adds its particles to the batcher.
     void Update(float time, float dt);
-    // Places the emitter at (x, y, z) and, when draw is set, adds its particles to the batcher.
     void Render(float time, float dt, float x, float y, float z, bool draw, CParticleBatcher& out);
 
     // True while the effect still spawns or shows particles; always true for a looping emitter.
@@ -187,13 +188,17 @@ private:
         float carry;                 // fraction of a particle owed by the rate
     };
     void Spawn(Layer& layer, int count, float dt_spread);
+    void SpawnStep();
     static bool Spawning(const ParticleEmitterDesc& e, const ParticleLayerDesc& l, float time);
 
     std::shared_ptr<const ParticleEmitterDesc> _desc;
     std::vector<Layer> _layers;
     CParticleRandom _random;
     float _x, _y, _z = 0.0f;
-    float _time = 0.0f;
+    float _time = 0.0f;              // emitter time at the end of the last step
+    float _step_time = 0.0f;         // the last step, until Render has spawned for it
+    float _step_dt = 0.0f;
+    bool _step_pending = false;
 };
 
 } // namespace zf

@@ -4,6 +4,7 @@
 #include "engine/engine_filesys.h"
 #include "engine/engine_log.h"
 #include "engine/engine_particles.h"
+#include "engine/engine_texture.h"
 
 #include <set>
 #include <stdexcept>
@@ -17,7 +18,7 @@ constexpr uint64_t kDefaultSeed = 0x5EED5EEDull;
 struct PyroState {
     bool initialized = false;
     std::shared_ptr<const zf::CParticleLibrary> library;
-    std::vector<SDL_Texture*> textures;       // by library texture index; null draws untextured
+    std::vector<CTexturePtr> textures;        // by library texture index, from the texture cache
     int reset_listener = 0;
     IEngineCore* listener_core = nullptr;
     zf::CParticleRandom random {kDefaultSeed};
@@ -34,14 +35,25 @@ PyroState& State()
 // Gives up the device objects (before a device reset, and at shut-down).
 void ReleaseDeviceObjects()
 {
-    State().textures.clear();
+    PyroState& s = State();
+    for (const CTexturePtr& t : s.textures) CTextureCacher::Instance().Release(t);
+    s.textures.clear();
 }
 
-// Takes the textures of the library (after a device reset, and at start).
-void AcquireDeviceObjects()
+// Takes the textures of the library (at start, and after a device reset: the cache keeps their
+// pixels, so nothing is read again).
+void AcquireDeviceObjects(bool report)
 {
     PyroState& s = State();
-    s.textures.assign(s.library ? s.library->GetTextures().size() : 0, nullptr);
+    ReleaseDeviceObjects();
+    if (!s.library) return;
+    for (const zf::ParticleTextureDesc& t : s.library->GetTextures()) {
+        CTexturePtr texture = CTextureCacher::Instance().GetTexture(t.file);
+        if (report && (!texture || !texture->IsLoaded()))
+            GetLog().Error("Error: particle texture '%s' (%s) cannot be loaded; its particles are not drawn.",
+                           t.id.c_str(), t.file.c_str());
+        s.textures.push_back(std::move(texture));
+    }
 }
 
 void DrawBatches(const zf::CParticleBatcher& batcher)
@@ -51,6 +63,9 @@ void DrawBatches(const zf::CParticleBatcher& batcher)
     if (!core || !s.initialized) return;
     for (const zf::ParticleBatch& batch : batcher.Batches()) {
         if (batch.quads.empty()) continue;
+        const size_t index = static_cast<size_t>(batch.texture);
+        CTexture* texture = index < s.textures.size() ? s.textures[index].get() : nullptr;
+        if (!texture || !texture->IsLoaded()) continue;
         s.vertices.resize(batch.quads.size() * 4);
         VERTEX_2DPNT1* v = s.vertices.data();
         for (const zf::ParticleQuad& q : batch.quads) {
@@ -61,8 +76,7 @@ void DrawBatches(const zf::CParticleBatcher& batcher)
             *v++ = VERTEX_2DPNT1 {x0, y1, 0.0f, q.argb, 0.0f, 1.0f};
             *v++ = VERTEX_2DPNT1 {x1, y1, 0.0f, q.argb, 1.0f, 1.0f};
         }
-        const size_t index = static_cast<size_t>(batch.texture);
-        core->SetTexture(0, index < s.textures.size() ? s.textures[index] : nullptr);
+        core->SetTexture(0, texture->GetD3DTexture());
         core->DrawQuads(s.vertices.data(), static_cast<unsigned>(batch.quads.size()), sizeof(VERTEX_2DPNT1),
                         batch.blend == zf::ParticleBlend::Add ? EBlend::Add : EBlend::Alpha);
     }
@@ -86,11 +100,11 @@ bool InitPyro(SDL_Renderer* /*device*/, const std::string& particle_file)
     }
     s.random.Seed(kDefaultSeed);
     s.unknown_names.clear();
-    AcquireDeviceObjects();
+    AcquireDeviceObjects(true);
     if (g_EngineCore) {
         s.listener_core = g_EngineCore;
         s.reset_listener = g_EngineCore->AddDeviceResetListener([](bool after) {
-            if (after) AcquireDeviceObjects(); else ReleaseDeviceObjects();
+            if (after) AcquireDeviceObjects(false); else ReleaseDeviceObjects();
         });
     }
     s.initialized = true;

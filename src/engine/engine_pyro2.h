@@ -65,7 +65,8 @@ public:
     // One emitter's stored position; unknown ids are ignored.
     void MoveEmitter(EmitterId id, float dx, float dy);
     void SetEmitterPosition(EmitterId id, float x, float y);
-    // Shifts the particle system's own position of every emitter (its stored position stays).
+    // Shifts the particle system's own position of every emitter; the stored positions stay, and
+    // the next render places the emitters at them again.
     void OffsetEmitters(float dx, float dy);
 
     // False for an unknown id.

@@ -162,6 +162,7 @@ TEST(PyroEmitter, LoopingEmitterRepeatsItsBurstsAndNeverEnds)
     const float dt = 0.01f;
     for (int frame = 0; frame < 300; ++frame) {   // 3 seconds
         e.Update(frame * dt, dt);
+        e.Render(frame * dt, dt, 0, 0, 0, false, batcher);
         if (e.GetParticleCount() > previous) ++bursts;
         previous = e.GetParticleCount();
         EXPECT_TRUE(e.IsActive());
@@ -176,7 +177,8 @@ TEST(PyroEmitter, SameSeedSameParticlesAndQuadsFollowSizeAndColour)
     auto run = [&](uint64_t seed) {
         CParticleEmitter e(lib->Find("Burst"), seed, 50, 60);
         CParticleBatcher b;
-        e.Update(0.0f, 0.0f);   // the burst
+        e.Update(0.0f, 0.0f);
+        e.Render(0.0f, 0.0f, 50, 60, 0, false, b);   // the burst
         e.Update(0.0f, 0.5f);   // a long step is cut to 0.1 s
         e.Render(0.0f, 0.1f, 50, 60, 0, true, b);
         return b;
@@ -216,6 +218,7 @@ TEST(PyroEmitter, GravityDragAndTheLayerCap)
         CParticleEmitter e(lib->Find("Fall"), 1, 0, 0);
         CParticleBatcher b;
         e.Update(0.0f, 0.0f);
+        e.Render(0.0f, 0.0f, 0, 0, 0, false, b);
         for (int i = 0; i < 10; ++i) e.Update(i * 0.1f, 0.1f);
         e.Render(1.0f, 0.1f, 0, 0, 0, true, b);
         const ParticleQuad& q = b.Batches()[0].quads[0];
@@ -225,7 +228,9 @@ TEST(PyroEmitter, GravityDragAndTheLayerCap)
     }
     {
         CParticleEmitter e(lib->Find("Capped"), 1, 0, 0);
+        CParticleBatcher b;
         e.Update(0.0f, 0.016f);
+        e.Render(0.0f, 0.016f, 0, 0, 0, false, b);
         EXPECT_EQ(e.GetParticleCount(), 40u);
     }
     {
@@ -233,6 +238,7 @@ TEST(PyroEmitter, GravityDragAndTheLayerCap)
         CParticleEmitter e(lib->Find("Slow"), 1, 0, 0);
         CParticleBatcher b;
         e.Update(0.0f, 0.0f);
+        e.Render(0.0f, 0.0f, 0, 0, 0, false, b);
         e.Update(0.0f, 0.05f);
         e.Update(0.05f, 0.05f);
         e.Render(0.1f, 0.05f, 0, 0, 0, true, b);
