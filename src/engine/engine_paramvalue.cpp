@@ -54,11 +54,31 @@ int ReadDecimal(const char* p)
     return static_cast<int>(value);
 }
 
+// A leading decimal number: blanks, a sign, digits with an optional fraction and exponent.
+// Hexadecimal, "inf" and "nan" texts are not numbers here.
 float ReadFloat(const char* p)
 {
-    char* end = nullptr;
-    const float v = std::strtof(p, &end);
-    return end == p ? 0.0f : v;
+    while (IsBlank(*p)) ++p;
+    const char* start = p;
+    const char* q = p;
+    if (*q == '+' || *q == '-') ++q;
+    bool digits = false;
+    while (*q >= '0' && *q <= '9') { ++q; digits = true; }
+    if (*q == '.') {
+        ++q;
+        while (*q >= '0' && *q <= '9') { ++q; digits = true; }
+    }
+    if (!digits) return 0.0f;
+    if (*q == 'e' || *q == 'E') {
+        const char* e = q + 1;
+        if (*e == '+' || *e == '-') ++e;
+        if (*e >= '0' && *e <= '9') {
+            while (*e >= '0' && *e <= '9') ++e;
+            q = e;
+        }
+    }
+    const std::string number(start, q);
+    return std::strtof(number.c_str(), nullptr);
 }
 
 } // namespace

@@ -248,8 +248,13 @@ CXMLFile::CXMLFile(const std::string& path) : _impl(std::make_shared<CXMLFile_Im
 
 bool CXMLFile::LoadXml(const std::vector<uint8_t>& bytes)
 {
+    // Text from GetXml ends with a zero byte; it is not part of the document. (Zero bytes belong to
+    // the characters of UTF-16 and UTF-32 texts, which are left whole.)
     size_t size = bytes.size();
-    while (size > 0 && bytes[size - 1] == 0) --size;
+    const bool wide = size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
+                                    bytes[0] == 0 || bytes[1] == 0);
+    if (!wide)
+        while (size > 0 && bytes[size - 1] == 0) --size;
     _impl->doc.reset();
     const pugi::xml_parse_result result =
         _impl->doc.load_buffer(bytes.data(), size, pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);

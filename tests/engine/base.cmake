@@ -1,3 +1,12 @@
 zf_add_test(test_engine_base
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_log.cpp
-  LIBS zf_engine_base)
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/test_home.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_log.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_paramvalue.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_registry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_stopwatch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_filesys.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_xml.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_sehtrans.cpp
+  LIBS zf_engine_base zf_pakbuild)
