@@ -1,3 +1,4 @@
 zf_add_test(test_engine_core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/core_recording.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/core_engine.cpp
   LIBS zf_engine_core)

@@ -1,0 +1,113 @@
+// Helpers of the engine core tests: a headless engine on the software renderer, pushed SDL
+// events, a settable clock and pixel read-back.
+#pragma once
+
+#include <SDL.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "engine/engine_clock.h"
+#include "engine/engine_core.h"
+#include "engine/engine_graphics.h"
+
+namespace coretest {
+
+// Runs the engine on the dummy video driver unless told otherwise, with the user folder in a
+// temporary place (ctest sets both; this covers running a test binary by hand).
+inline void UseHeadlessEnvironment()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (!std::getenv("XDG_DATA_HOME")) {
+        static std::string home = (std::filesystem::temp_directory_path() / "zf-core-test-home").string();
+        std::filesystem::create_directories(home);
+        setenv("XDG_DATA_HOME", home.c_str(), 1);
+    }
+}
+
+// The real engine core, initialised once per test program.
+inline CEngineCore& Engine()
+{
+    CEngineCore& core = CEngineCore::Instance();
+    if (!core.GetDevice()) {
+        UseHeadlessEnvironment();
+        core.Init("Zerafine", "Zerafine test", true);
+    }
+    g_EngineCore = &core;
+    return core;
+}
+
+inline void PushKey(SDL_Scancode sc, bool down, uint16_t mod = 0)
+{
+    SDL_Event e {};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = sc;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(sc);
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
+inline void PushButton(uint8_t button, bool down, int x = 0, int y = 0)
+{
+    SDL_Event e {};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = button;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+}
+
+inline void PushWindowEvent(uint8_t what)
+{
+    SDL_Event e {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = what;
+    SDL_PushEvent(&e);
+}
+
+// One ARGB pixel of the frame (logical pixels; the headless window is not scaled).
+inline uint32_t ReadPixel(int x, int y)
+{
+    uint32_t p = 0;
+    SDL_Rect r {x, y, 1, 1};
+    SDL_RenderReadPixels(CEngineCore::Instance().GetDevice(), &r, SDL_PIXELFORMAT_ARGB8888, &p, 4);
+    return p;
+}
+
+// A clock that only moves when told to.
+class ManualClock {
+public:
+    ManualClock() { _old = zf::SetClockSource([this] { return _now; }); }
+    ~ManualClock() { zf::SetClockSource(_old); }
+    void Advance(uint32_t ms) { _now += ms; }
+    uint32_t Now() const { return _now; }
+private:
+    uint32_t _now = 1000;
+    zf::ClockSource _old;
+};
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name)
+    {
+        _path = std::filesystem::temp_directory_path() / ("zf-core-" + name + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(_path);
+        std::filesystem::create_directories(_path);
+    }
+    ~TempFolder() { std::error_code ec; std::filesystem::remove_all(_path, ec); }
+    std::string Path() const { return _path.string() + "/"; }
+    void Touch(const std::string& name) const { std::fclose(std::fopen((_path / name).c_str(), "wb")); }
+private:
+    std::filesystem::path _path;
+};
+
+} // namespace coretest
