@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -287,4 +288,40 @@ TEST_F(PyroTest, DrawingGoesOnAfterADeviceResetAndStopsAtShutdown)
     EXPECT_TRUE(pyro.HasEmitter(id));
     EXPECT_EQ(pyro.AddEmitter("Loop", 0, 0), id + 1);
     EXPECT_FALSE(pyro.HasEmitter(id + 1));
+}
+
+// The game's own library starts with all its textures and holds every effect the game's data and
+// code ask for by name.
+TEST(PyroGameLibrary, StartsCleanlyAndHoldsEveryEffectTheGameNames)
+{
+    RecordingEngine engine;
+    engine.frame_time = kFrame;
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(ZF_GAME_DATA_DIR);
+    const size_t missing_before = CountInLog("cannot be loaded");
+    ASSERT_TRUE(InitPyro(nullptr, "Textures\\Pyro\\PyroDemo2.pyro"));
+    EXPECT_EQ(CountInLog("cannot be loaded"), missing_before);
+
+    const char* const names[] = {
+        "Rocket_Tail", "Salut",   // the city fireworks' fixed names
+        "Expl_Ball", "Expl_Multiball", "Expl_Lock", "Expl_Box", "Expl_Wall", "Expl_Tile", "Expl_BallChange",
+        "Expl_Dynamite", "Burner_Flame", "Wand_Change", "Clover_Change", "SandClock_Fly", "Bonus_Resource_Appear",
+        "Help_Page_Turn", "Bg_Fireflies", "Bg_Bubbles", "City_Built", "City_Smoke", "City_Fountain", "Epoch_Activate",
+    };
+    const std::vector<std::string> known = GetPyroEmitterNames();
+    for (const char* name : names)
+        EXPECT_NE(std::find(known.begin(), known.end(), name), known.end()) << name;
+
+    // a rocket's burst ends by itself, as the fireworks wait for it
+    CPyro2 pyro;
+    const auto burst = pyro.AddEmitter("Salut", 400, 200);
+    int frames = 0;
+    while (pyro.HasEmitter(burst) && frames < 1000) {
+        pyro.Render();
+        ++frames;
+    }
+    EXPECT_LT(frames, 200);
+    EXPECT_FALSE(engine.draws.empty());
+    ShutdownPyro();
+    std::filesystem::current_path(cwd);
 }
