@@ -90,6 +90,7 @@ public:
     bool IsGamePlaying() const { return _is_game_playing; }
     void SetGamePlaying(bool playing) { _is_game_playing = playing; }
     int GetEpisodesInPlay() const { return _episodes_in_play; }
+    void SetEpisodesInPlay(int count) { _episodes_in_play = count; }
     EpisodeData& GetEpisodeData() { return _episode; }
 
 private:

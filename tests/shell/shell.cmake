@@ -1,0 +1,4 @@
+zf_add_test(test_shell
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/shell_progression.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/shell_sceneloop.cpp
+  LIBS zf_shell)
