@@ -137,15 +137,16 @@ void CCursor::SetSpritePosition(float x, float y)
 void CCursor::Apply()
 {
     if (!VideoReady()) return;
-    SDL_Cursor* shown = nullptr;
-    if (!_software && _hardware)
-        shown = _hardware;
-    else if (!_inside)
-        shown = _hardware;
+    if (!_visible) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    SDL_Cursor* shown = (!_software && _hardware) ? _hardware : (_inside ? nullptr : _hardware);
     if (shown) {
         SDL_SetCursor(shown);
-        if (_visible) SDL_ShowCursor(SDL_ENABLE);
-    } else if (_inside || !_visible) {
+        SDL_ShowCursor(SDL_ENABLE);
+    } else if (_inside) {
+        // The sprite is the pointer.
         SDL_ShowCursor(SDL_DISABLE);
     } else {
         // Outside the window without a standard cursor of our own: the system's default.

@@ -32,14 +32,25 @@ uint32_t PixelAt(const SDL_Surface* s, int x, int y)
 
 } // namespace
 
+// The real engine core on the software renderer, once per process.
+static CEngineCore& StartCore()
+{
+    static bool started = false;
+    CEngineCore& core = CEngineCore::Instance();
+    if (!started) {
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        started = core.Init("ZerafineTest", "Zerafine text", true);
+        g_EngineCore = &core;
+    }
+    return core;
+}
+
 TEST(TextPixels, CentredShadowedLabelAndPointerMatchTheReference)
 {
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(ZF_GAME_DATA_DIR);
-    CEngineCore& core = CEngineCore::Instance();
-    ASSERT_TRUE(core.Init("ZerafineTest", "Zerafine text", true));
-    g_EngineCore = &core;
+    CEngineCore& core = StartCore();
+    ASSERT_TRUE(core.GetDevice());
     CTextKeeper::Instance().SelectLanguage(0);
     AttachCursorToMouse();
     CMouse::Instance().SetPosition(150, 45);
@@ -107,5 +118,29 @@ TEST(TextPixels, CentredShadowedLabelAndPointerMatchTheReference)
         const std::string actual = (cwd / "LabelActual.png").string();
         IMG_SavePNG(shot.get(), actual.c_str());
         ADD_FAILURE() << "the drawn picture is in " << actual;
+    }
+}
+
+// The system pointer hides over the window, where the sprite is the pointer, and shows the cursor's
+// standard shape outside it; a hidden pointer is hidden everywhere.
+TEST(TextPixels, TheSystemPointerFollowsTheCursorRule)
+{
+    StartCore();
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(ZF_GAME_DATA_DIR);
+    CCursor cursor("Settings\\Mouse.xml");
+    std::filesystem::current_path(cwd);
+    const struct { bool visible, inside; int shown; } cases[] = {
+        {true, true, SDL_DISABLE},
+        {true, false, SDL_ENABLE},
+        {false, false, SDL_DISABLE},
+        {false, true, SDL_DISABLE},
+        {true, true, SDL_DISABLE},
+    };
+    for (const auto& c : cases) {
+        cursor.ShowSystemCursor(c.visible);
+        cursor.SetInside(c.inside);
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), c.shown) << c.visible << c.inside;
+        EXPECT_EQ(cursor.IsDrawn(), c.visible && c.inside) << c.visible << c.inside;
     }
 }
