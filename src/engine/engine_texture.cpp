@@ -445,4 +445,8 @@ void CTextureCacher::ReleaseDeviceTextures()
 void CTextureCacher::Clear()
 {
     _textures.clear();
+    // Listen again to whichever core is there at the next request.
+    if (_listener_id && g_EngineCore == _listener_core) g_EngineCore->RemoveDeviceResetListener(_listener_id);
+    _listener_id = 0;
+    _listener_core = nullptr;
 }

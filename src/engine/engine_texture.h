@@ -57,6 +57,7 @@ public:
     SDL_Texture* GetDeviceTexture(SDL_Renderer* renderer);
     // Drops the uploaded copy (a render reset); the pixels stay for the next upload.
     void ReleaseDeviceTexture();
+    bool HasDeviceTexture() const { return _texture != nullptr; }
 
     void AddUse() { ++_use_count; }
     void ReleaseUse() { --_use_count; }
@@ -109,7 +110,7 @@ public:
     // a core is there).
     void AttachToEngine();
     size_t GetCount() const { return _textures.size(); }
-    // Empties the cache (tests).
+    // Empties the cache and forgets the core it listened to (tests).
     void Clear();
 
     ~CTextureCacher();
