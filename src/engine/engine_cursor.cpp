@@ -1,6 +1,7 @@
 #include "engine/engine_cursor.h"
 
 #include "engine/engine_log.h"
+#include "engine/engine_texture.h"
 #include "engine/engine_xml.h"
 
 #include <SDL.h>
@@ -43,6 +44,7 @@ CCursor::CCursor() : CCursor("Settings\\Mouse.xml") {}
 CCursor::CCursor(const std::string& file)
 {
     GetLog();
+    CTextureCacher::Instance();
     _sprite = std::make_shared<CSprite>();
     Load(file);
     if (!Select("default")) Select(_cursors.begin()->first);

@@ -3,6 +3,7 @@
 #include "engine/engine_filesys.h"
 #include "engine/engine_layout.h"
 #include "engine/engine_log.h"
+#include "engine/engine_texture.h"
 #include "engine/engine_xml.h"
 
 #include <algorithm>
@@ -75,10 +76,12 @@ void FontDesc::Load(const CXMLNode& node)
 // ---------------------------------------------------------------------------------------------
 // The keeper
 
+// The services the keeper uses are made first, so that they are destroyed after it.
 CTextKeeper::CTextKeeper()
 {
     GetLog();
     CFileSystem::Instance();
+    CTextureCacher::Instance();
     LoadLanguages(std::string(kSettingsFolder) + "Languages.xml");
 }
 
@@ -86,6 +89,7 @@ CTextKeeper::CTextKeeper(const std::string& languages_file)
 {
     GetLog();
     CFileSystem::Instance();
+    CTextureCacher::Instance();
     LoadLanguages(languages_file);
 }
 
