@@ -107,12 +107,19 @@ bool CGraphics::ToggleMode()
     const bool windowed = !_windowed;
     GetLog().Message("Toggling to %s mode...", windowed ? "windowed" : "fullscreen");
     if (!_window) return false;
+    if (!windowed) SDL_GetWindowSize(_window, &_windowed_w, &_windowed_h);
     if (SDL_SetWindowFullscreen(_window, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         GetLog().Error("Error: failed to switch to %s mode: %s", windowed ? "windowed" : "fullscreen",
                        SDL_GetError());
         return false;
     }
     _windowed = windowed;
+    if (windowed && _windowed_w > 0 && _windowed_h > 0) {
+        // Back to the window's own size (not every video driver restores it).
+        int w = 0, h = 0;
+        SDL_GetWindowSize(_window, &w, &h);
+        if (w != _windowed_w || h != _windowed_h) SDL_SetWindowSize(_window, _windowed_w, _windowed_h);
+    }
     if (_renderer) SDL_RenderSetVSync(_renderer, windowed ? 0 : 1);
     // Full screen moves the pointer relatively (the program draws it); a window shows the system one.
     SDL_SetRelativeMouseMode(windowed ? SDL_FALSE : SDL_TRUE);

@@ -85,4 +85,5 @@ private:
     float _world_x = -kScreenWidth / 2.0f, _world_y = -kScreenHeight / 2.0f;
     float _cos = 1.0f, _sin = 0.0f;
     bool _world_identity = true;
+    int _windowed_w = kScreenWidth, _windowed_h = kScreenHeight;   // window size before full screen
 };
