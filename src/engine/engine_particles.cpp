@@ -272,7 +272,7 @@ std::shared_ptr<const CParticleLibrary> CParticleLibrary::Parse(const std::strin
             if (!desc->looping) r.Fail("only a looping emitter has a period");
             desc->period = r.Float(a, 0.1f, 3600.0f);
         } else {
-            desc->period = std::max(longest, 0.1f);
+            desc->period = std::max(longest, 1.0f);
         }
         lib->_emitters.emplace(name, std::move(desc));
     }

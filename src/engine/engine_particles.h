@@ -31,7 +31,8 @@
 //   max       most particles alive in this layer at once (default 1000)
 //
 // Emitter attributes: name (required, unique); loop "1" makes the emitter repeat for ever with the
-// cycle length "period" (seconds, default the longest layer's delay + duration, at least 0.1).
+// cycle length "period" (seconds, 0.1 or more; default the longest layer's delay + duration, at
+// least 1).
 // A non-looping emitter ends by itself: it is active until its last layer has stopped spawning
 // and its last particle has died. A looping emitter stays active until its owner removes it.
 //

@@ -45,10 +45,11 @@ TEST(PyroLibrary, ReadsEmittersWithTheirLayers)
                          " gravity='0 50' drag='0.5' size='8 4 2' color='FFFFFFFF 80FF0000' radius='3' max='50'/>"
                          "<Layer texture='dot' rate='30' duration='0.25' delay='0.1'/>"
                          "</Emitter>"
-                         "<Emitter name='Ambient' loop='1' period='2'><Layer texture='dot' rate='5'/></Emitter>"));
+                         "<Emitter name='Ambient' loop='1' period='2'><Layer texture='dot' rate='5'/></Emitter>"
+                         "<Emitter name='Twinkle' loop='1'><Layer texture='dot' burst='3' delay='0.25'/></Emitter>"));
     ASSERT_EQ(lib->GetTextures().size(), 2u);
     EXPECT_EQ(lib->GetTextures()[1].file, "Textures\\Pyro\\Glow.png");
-    EXPECT_EQ(lib->GetEmitterNames(), (std::vector<std::string> {"Ambient", "Burst"}));
+    EXPECT_EQ(lib->GetEmitterNames(), (std::vector<std::string> {"Ambient", "Burst", "Twinkle"}));
 
     auto burst = lib->Find("Burst");
     ASSERT_TRUE(burst);
@@ -72,6 +73,8 @@ TEST(PyroLibrary, ReadsEmittersWithTheirLayers)
     ASSERT_TRUE(ambient);
     EXPECT_TRUE(ambient->looping);
     EXPECT_FLOAT_EQ(ambient->period, 2.0f);
+    // a looping emitter without a period repeats once a second at the least
+    EXPECT_FLOAT_EQ(lib->Find("Twinkle")->period, 1.0f);
     EXPECT_FALSE(lib->Find("burst"));   // names are exact
 }
 
