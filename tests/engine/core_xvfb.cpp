@@ -1,0 +1,106 @@
+// Under a virtual X display the engine opens a real 800 x 600 window and what it draws reaches the
+// display. Runs only where xvfb-run exists.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core_test_util.h"
+
+using namespace coretest;
+
+namespace {
+
+bool OnPath(const char* tool)
+{
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+uint32_t Pixel(SDL_Surface* s, int x, int y)
+{
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
+    uint32_t p = static_cast<uint32_t*>(argb->pixels)[y * (argb->pitch / 4) + x];
+    SDL_FreeSurface(argb);
+    return p | 0xFF000000u;
+}
+
+void ExpectNear(uint32_t got, uint32_t want, const char* what)
+{
+    for (int shift : {16, 8, 0}) {
+        EXPECT_NEAR(int((got >> shift) & 0xFF), int((want >> shift) & 0xFF), 6)
+            << what << ": got " << std::hex << got << " want " << want;
+    }
+}
+
+// Reads a 32-bit TGA written by the engine into an ARGB surface (rows bottom-up in the file).
+SDL_Surface* LoadTga(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::vector<uint8_t> d((std::istreambuf_iterator<char>(f)), {});
+    if (d.size() < 18) return nullptr;
+    const int w = d[12] | d[13] << 8, h = d[14] | d[15] << 8;
+    if (d.size() != 18 + size_t(w) * h * 4) return nullptr;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &d[18 + (size_t(h - 1 - y) * w + x) * 4];
+            static_cast<uint32_t*>(s->pixels)[y * (s->pitch / 4) + x] =
+                uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        }
+    return s;
+}
+
+// The picture the scene draws, sampled where it is unambiguous (screen coordinates).
+void CheckPicture(SDL_Surface* s, int ox, int oy)
+{
+    ExpectNear(Pixel(s, ox + 20, oy + 20), 0xFF283C64u, "background");
+    ExpectNear(Pixel(s, ox + 200, oy + 175), 0xFFE02020u, "red rectangle");
+    ExpectNear(Pixel(s, ox + 450, oy + 275), 0xFF20C040u, "green rectangle");
+    ExpectNear(Pixel(s, ox + 650, oy + 150), 0xFFF0D020u, "turned square, centre");
+    ExpectNear(Pixel(s, ox + 650, oy + 150 - 65), 0xFFF0D020u, "turned square, top corner region");
+    ExpectNear(Pixel(s, ox + 650 - 60, oy + 150 - 60), 0xFF283C64u, "outside the turned square");
+    ExpectNear(Pixel(s, ox + 610, oy + 410), 0xFFFFFFFFu, "checkerboard, white cell");
+    ExpectNear(Pixel(s, ox + 650, oy + 410), 0xFF202020u, "checkerboard, dark cell");
+}
+
+} // namespace
+
+TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
+{
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    const bool photo = OnPath("import");
+    TempFolder dir("xvfb");
+    const std::string out = dir.Path();
+    const std::string shot = out + "display.bmp";
+    std::string cmd = "env -u SDL_VIDEODRIVER ZF_IGNORE_FOCUS=1 XDG_DATA_HOME='" + out +
+                      "' xvfb-run -a -s '-screen 0 1024x768x24' '" ZF_CORE_XVFB_SCENE "' '" + out + "'";
+    if (photo) cmd += " 'import -window root " + shot + "'";
+    cmd += " >'" + out + "run.log' 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+
+    int x = -1, y = -1, w = 0, h = 0;
+    std::ifstream(out + "window.txt") >> x >> y >> w >> h;
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+
+    // What the renderer drew (the engine's own screenshot of the frame).
+    SDL_Surface* frame = LoadTga(out + "00000000.tga");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->w, 800);
+    EXPECT_EQ(frame->h, 600);
+    CheckPicture(frame, 0, 0);
+    SDL_FreeSurface(frame);
+
+    // What the display shows: a photograph of the whole virtual screen.
+    if (!photo) GTEST_SKIP() << "imagemagick's import is not installed: display not photographed";
+    SDL_Surface* display = SDL_LoadBMP(shot.c_str());
+    ASSERT_NE(display, nullptr) << SDL_GetError();
+    EXPECT_EQ(display->w, 1024);
+    CheckPicture(display, x, y);
+    if (const char* keep = std::getenv("ZF_KEEP_XVFB_SHOT")) SDL_SaveBMP(display, keep);
+    SDL_FreeSurface(display);
+}
