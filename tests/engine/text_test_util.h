@@ -3,6 +3,8 @@
 
 #include "engine/engine_log.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,6 +26,20 @@ public:
     ~ScopedChdir() { if (!_old.empty() && chdir(_old.c_str()) != 0) {} }
 private:
     std::string _old;
+};
+
+// ctest runs the cases of one executable as parallel processes that share its user folder; each
+// process takes a folder of its own, so that no other process rewrites the log a case reads.
+struct OwnUserFolder {
+    OwnUserFolder()
+    {
+        const char* base = std::getenv("XDG_DATA_HOME");
+        const std::filesystem::path root = base && *base ? base : std::filesystem::temp_directory_path().string();
+        const std::filesystem::path mine = root / ("process-" + std::to_string(::getpid()));
+        std::error_code ec;
+        std::filesystem::create_directories(mine, ec);
+        ::setenv("XDG_DATA_HOME", mine.c_str(), 1);
+    }
 };
 
 inline std::string ReadLog()
