@@ -102,7 +102,9 @@ bool CMenuScene::Init()
 {
     _background = MakePicture(kBackgroundTexture, kScreen);
     _title = MakePicture(kTitleTexture, FRect{144.0f, 40.0f, 656.0f, 200.0f});
-    _version = std::make_unique<CStaticLabel>(788.0f, 570.0f, "VersionNumber");
+    _version = std::make_unique<CStaticLabel>();
+    _version->SetLabel("VersionNumber");
+    _version->SetPosition(788.0f, 572.0f);
     return true;
 }
 
