@@ -34,9 +34,22 @@ class Sample:
         self.panning = panning
         self.name = name
 
+    @classmethod
+    def pitched(cls, data, rate, pitch_hz, **kw):
+        """A sample whose recorded pitch is `pitch_hz` (not necessarily a note)."""
+        s = cls(data, rate, **kw)
+        s.pitch_hz = pitch_hz
+        return s
+
+    pitch_hz = None
+
     def tuning(self):
         # Playing note `base_note` must sound at `rate`: rate = 8363 * 2^((rel + ft/128 + base - 49)/12).
-        semis = 12.0 * math.log2(self.rate / C4_RATE) + (49 - self.base_note)
+        if self.pitch_hz:
+            # C-4 (261.63 Hz) must play the sample at rate * 261.63 / pitch.
+            semis = 12.0 * math.log2(self.rate * 261.6255653 / (self.pitch_hz * C4_RATE))
+        else:
+            semis = 12.0 * math.log2(self.rate / C4_RATE) + (49 - self.base_note)
         rel = int(math.floor(semis))
         ft = int(round((semis - rel) * 128))
         if ft >= 128:
