@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -71,7 +72,14 @@ bool CLog::IsOff() { return g_log_off; }
 CLog::CLog()
 {
     try {
-        _path = GetUserDataFolder() + "log.html";
+        std::string folder = GetUserDataFolder();
+        if (folder.empty()) {
+            // No user folder: the current folder, fixed now so that later folder changes do not move the log.
+            std::error_code ec;
+            const std::string cwd = std::filesystem::current_path(ec).string();
+            if (!ec) folder = cwd + "/";
+        }
+        _path = folder + "log.html";
         if (std::FILE* f = std::fopen(_path.c_str(), "wt")) std::fclose(f);
         WriteRaw("<Title>Log File</Title>");
         WriteRaw("<Meta Charset = windows-1252>");
