@@ -198,8 +198,11 @@ void CHiscores::Load(const std::string& path)
         doc.LoadXml(bytes);
         _tables = doc.SelectNodes("//Hiscores/*").GetLength();
     } catch (const std::exception& e) {
-        std::string aside = KeepAsideUnreadable(path);
-        GetLog().Error("Error: hiscores file '%s' cannot be read (%s); kept as '%s'.", path.c_str(), e.what(),
-                       aside.c_str());
+        // Only a file of the user folder is moved aside; a copy in the game folder is left alone.
+        const std::string& folder = GetUserDataFolder();
+        const bool user_file = !folder.empty() && path.compare(0, folder.size(), folder) == 0;
+        std::string aside = user_file ? KeepAsideUnreadable(path) : std::string();
+        GetLog().Error("Error: hiscores file '%s' cannot be read (%s)%s%s.", path.c_str(), e.what(),
+                       aside.empty() ? "" : "; kept as ", aside.c_str());
     }
 }
