@@ -1,0 +1,153 @@
+// Rotated, tinted, animated sprites with a shadow under a half-done fade, drawn by the real engine
+// core on the software renderer, read back and compared with a small reference picture.
+// ZF_UPDATE_RENDER_REFERENCE=1 writes the reference instead (look at it before committing it).
+#include "engine/cross_fader.h"
+#include "engine/engine_core.h"
+#include "engine/engine_layout.h"
+#include "engine/engine_render.h"
+#include "render_test_util.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace rendertest;
+
+namespace {
+
+constexpr int kWidth = 128;
+constexpr int kHeight = 96;
+constexpr uint32_t kBackground = 0xFF3C6490;
+const std::string kReference = kFixtureDir + "/PixelReference.png";
+
+struct SurfaceDeleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+uint32_t PixelAt(const SDL_Surface* s, int x, int y)
+{
+    return *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 4);
+}
+
+int Channel(uint32_t argb, int shift)
+{
+    return int((argb >> shift) & 0xFF);
+}
+
+// Largest difference of the colour channels.
+int Distance(uint32_t a, uint32_t b)
+{
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(Channel(a, shift) - Channel(b, shift)));
+    return worst;
+}
+
+GraphicsDesc Desc(int w, int h, float l, float t, float r, float b, uint32_t color, int angle)
+{
+    GraphicsDesc d;
+    d.texture = "Textures\\Atlas.png";
+    d.width = w;
+    d.height = h;
+    d.color = color;
+    d.angle = angle;
+    d.tex_rect[0] = l;
+    d.tex_rect[1] = t;
+    d.tex_rect[2] = r;
+    d.tex_rect[3] = b;
+    return d;
+}
+
+// Draws the scene and returns the top-left kWidth x kHeight pixels of the last frame.
+SurfacePtr DrawScene()
+{
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    CEngineCore& core = CEngineCore::Instance();
+    if (!core.GetDevice() && !core.Init("ZerafineTest", "Zerafine sprites", true)) return nullptr;
+    IEngineCore* previous = g_EngineCore;
+    g_EngineCore = &core;
+    CTextureCacher::Instance().Clear();
+
+    SurfacePtr shot(SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888));
+    {
+        // An animated strip of four framed squares, turned by 30 degrees, tinted warm, with a shadow.
+        GraphicsDesc strip = Desc(32, 32, 0, 0, 0, 0, 0xFFFFD0A0, 30);
+        strip.animation = kFixtureDir + "/Anims/Strip.xml";
+        CSprite animated;
+        animated.Init(12, 12, strip, true);
+        animated.PlayAnimation(0);  // held still until the last frames
+
+        // A white block turned by 45 degrees about a point off its centre, tinted translucent violet.
+        CRenderKeeper keeper;
+        CSprite block(70, 20, Desc(40, 16, 0, 16, 64, 32, 0xC0A040FF, 0), keeper);
+        block.SetPivot(-10, 0);
+        block.SetPosition(70, 20);
+        block.SetAngle(45);
+        // A still frame of the strip, mirrored and tinted green, from the same batch.
+        CSprite still(20, 60, Desc(24, 24, 48, 0, 64, 16, 0xFF80FF80, 0), keeper);
+        still.SetFlip(true, false);
+
+        CCrossFader fader;
+        fader.Init(4);
+        fader.StartFadeOut(0, 255);
+
+        for (int frame = 0; frame <= 32; ++frame) {
+            if (!core.BeginFrame()) return nullptr;
+            core.Clear(kBackground);
+            if (frame == 28) animated.PlayAnimation(5);
+            animated.Draw();
+            keeper.Draw();
+            fader.Draw();  // drawn at alpha 4 * frame: 128 on the last frame
+            if (frame == 32) {
+                const SDL_Rect rect{0, 0, kWidth, kHeight};
+                if (SDL_RenderReadPixels(core.GetDevice(), &rect, SDL_PIXELFORMAT_ARGB8888, shot->pixels, shot->pitch) != 0)
+                    return nullptr;
+            }
+            core.EndFrame();
+        }
+    }
+    CTextureCacher::Instance().Clear();
+    g_EngineCore = previous;
+    return shot;
+}
+
+TEST(RenderPixels, SpritesUnderAFadeMatchTheReference)
+{
+    ScopedChdir dir(kFixtureDir);
+    SurfacePtr shot = DrawScene();
+    ASSERT_TRUE(shot) << SDL_GetError();
+
+    if (std::getenv("ZF_UPDATE_RENDER_REFERENCE")) {
+        ASSERT_EQ(IMG_SavePNG(shot.get(), kReference.c_str()), 0) << IMG_GetError();
+        GTEST_SKIP() << "reference written: " << kReference;
+    }
+
+    // What the picture must show, whatever the reference says: the background darkened by half,
+    // the blue frame of the strip tinted warm, the shadow darker than the background.
+    const uint32_t half_dark = 0xFF1E3248;
+    EXPECT_LE(Distance(PixelAt(shot.get(), 2, 90), half_dark), 3);
+    const uint32_t centre = PixelAt(shot.get(), 28, 28);  // blue frame (50, 80, 230) x tint / 2
+    EXPECT_LE(Distance(centre, 0xFF192148), 12) << std::hex << centre;
+    const uint32_t shadow = PixelAt(shot.get(), 42, 46);
+    EXPECT_LT(Channel(shadow, 0), Channel(half_dark, 0) - 10) << std::hex << shadow;
+
+    SurfacePtr loaded(IMG_Load(kReference.c_str()));
+    ASSERT_TRUE(loaded) << "no reference picture " << kReference << " (" << IMG_GetError() << ")";
+    SurfacePtr ref(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_ARGB8888, 0));
+    ASSERT_TRUE(ref);
+    ASSERT_EQ(ref->w, kWidth);
+    ASSERT_EQ(ref->h, kHeight);
+
+    // Small differences of filtering at the edges are allowed; a moved, missing or recoloured
+    // sprite is not.
+    int off = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (Distance(PixelAt(shot.get(), x, y), PixelAt(ref.get(), x, y)) > 24) ++off;
+    EXPECT_LE(off, kWidth * kHeight / 100) << off << " pixels differ from the reference";
+}
+
+} // namespace
