@@ -318,3 +318,37 @@ TEST(SoundKeeperSetup, WithoutADeviceOrTablesTheKeeperRunsSilently)
 }
 
 } // namespace
+
+namespace {
+
+// The game's own sound tables: every sample and music they name loads, and every track plays.
+TEST(SoundKeeperGameData, EverySampleAndMusicOfTheGameLoadsAndPlays)
+{
+    ASSERT_EQ(chdir(ZF_GAME_DATA_DIR), 0);
+    CSoundKeeper keeper;
+    keeper.SetVolumes(100, 100);
+    ASSERT_FALSE(keeper.GetSampleDescs().empty());
+    ASSERT_TRUE(keeper.GetSampleDescs().count("it_select"));
+    for (const auto& [alias, desc] : keeper.GetSampleDescs()) {
+        EXPECT_TRUE(keeper.LoadSample(alias)) << alias;
+        EXPECT_GE(desc.volume, 1) << alias;
+        EXPECT_LE(desc.volume, 100) << alias;
+    }
+    for (const char* alias : {"MUS_MENU", "MUS_CITY", "MUS_NATURE", "MUS_GAME1", "MUS_GAME2", "MUS_GAME3", "MUS_GAME4"})
+        EXPECT_TRUE(keeper.GetMusicDescs().count(alias)) << alias;
+    keeper.LoadAllMusic();
+    for (const auto& [alias, desc] : keeper.GetMusicDescs()) {
+        ASSERT_TRUE(keeper.IsMusicLoaded(alias)) << alias;
+        const int tracks = keeper.GetMusicTrackCount(alias);
+        EXPECT_GE(tracks, 1) << alias;
+        for (int t = 0; t < tracks; ++t) {
+            EXPECT_TRUE(keeper.PlayMusic(alias, t)) << alias << " " << t;
+            int order = -1, row = -1;
+            keeper.GetMusicPosition(alias, order, row);
+            EXPECT_EQ(order, desc.tracks[t]) << alias << " " << t;
+        }
+        keeper.StopMusic(alias, 0);
+    }
+}
+
+} // namespace
