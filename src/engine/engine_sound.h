@@ -61,8 +61,8 @@ public:
 
     virtual void FreeAll() = 0;
 
-    // Advances timed music fades (StopMusic with a fade time). Called once per frame by the
-    // engine core on the main thread.
+    // Advances timed music fades (StopMusic with a fade time) on the main thread. The sound
+    // queue's per-frame update calls it; calling it more often does no harm.
     virtual void Update() = 0;
 };
 

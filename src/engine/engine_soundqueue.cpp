@@ -112,6 +112,8 @@ int CSoundQueue::GetMusicState(const std::string& alias) const
 
 void CSoundQueue::Update()
 {
+    // The keeper's own timed fades move on with the frames too.
+    if (g_SoundKeeper) g_SoundKeeper->Update();
     for (auto it = _music.begin(); it != _music.end();) {
         MusicEntry& e = it->second;
         if (e.state == msFadingDown || e.state == msFadingUp) {
