@@ -169,6 +169,8 @@ void CEngineCore::ReleaseQuadBuffer()
 {
     _quad_indices.clear();
     _quad_indices.shrink_to_fit();
+    _plain_indices.clear();
+    _plain_indices.shrink_to_fit();
     _quad_capacity = 0;
 }
 
@@ -293,15 +295,22 @@ ZFRESULT CEngineCore::DrawQuads(const void* vertices, unsigned quads, unsigned s
     if (!_device) return ZF_FAIL;
     if (quads > unsigned(INT_MAX / 6)) return ZF_FAIL;
 
-    // The shared index array holds exactly the largest draw so far.
+    // The shared index arrays hold exactly the largest draw so far. Textured quads (top-left,
+    // top-right, bottom-left, bottom-right) are split along the top-left to bottom-right diagonal,
+    // which the software renderer recognises as one rectangle copy when the quad is axis-aligned;
+    // untextured quads keep the other diagonal, whose triangles honour every blend mode there.
     if (quads > _quad_capacity) {
         _quad_capacity = quads;
         _quad_indices.resize(size_t(quads) * 6);
+        _plain_indices.resize(size_t(quads) * 6);
         for (unsigned q = 0; q < quads; ++q) {
             int* i = &_quad_indices[size_t(q) * 6];
+            int* j = &_plain_indices[size_t(q) * 6];
             const int v = int(q * 4);
-            i[0] = v; i[1] = v + 1; i[2] = v + 2;
-            i[3] = v + 3; i[4] = v + 2; i[5] = v + 1;
+            i[0] = v; i[1] = v + 1; i[2] = v + 3;
+            i[3] = v; i[4] = v + 3; i[5] = v + 2;
+            j[0] = v; j[1] = v + 1; j[2] = v + 2;
+            j[3] = v + 3; j[4] = v + 2; j[5] = v + 1;
         }
     }
     _rebind = false;
@@ -334,8 +343,8 @@ ZFRESULT CEngineCore::DrawQuads(const void* vertices, unsigned quads, unsigned s
         SDL_SetTextureBlendMode(_texture, mode);
     else
         SDL_SetRenderDrawBlendMode(_device, mode);
-    const int rc = SDL_RenderGeometry(_device, _texture, out.data(), int(out.size()), _quad_indices.data(),
-                                      int(quads) * 6);
+    const int* indices = _texture ? _quad_indices.data() : _plain_indices.data();
+    const int rc = SDL_RenderGeometry(_device, _texture, out.data(), int(out.size()), indices, int(quads) * 6);
     if (!_texture) SDL_SetRenderDrawBlendMode(_device, SDL_BLENDMODE_BLEND);
     return rc == 0 ? ZF_OK : ZF_FAIL;
 }

@@ -239,7 +239,8 @@ private:
     std::unique_ptr<CGraphics> _graphics;
     std::unique_ptr<CDirectInputState> _input;
     SDL_Renderer* _device = nullptr;
-    std::vector<int> _quad_indices;
+    std::vector<int> _quad_indices;      // textured draws
+    std::vector<int> _plain_indices;     // untextured draws
     unsigned _quad_capacity = 0;
     bool _rebind = false;
     bool _frame_begun = false;

@@ -185,6 +185,37 @@ TEST_F(EngineCore, DrawsQuadsOnWholePixelsWithTheWorldTransform)
     core.EndFrame();
 }
 
+TEST_F(EngineCore, TexturedQuadsAreTintedByTheVertexColourAndBlendAsAsked)
+{
+    CEngineCore& core = Engine();
+    SDL_Texture* t = SDL_CreateTexture(core.GetDevice(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 2, 2);
+    ASSERT_NE(t, nullptr);
+    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
+    const uint32_t px[4] = {0xFFC0C0C0u, 0x00FFFFFFu, 0xFFC0C0C0u, 0xFFC0C0C0u};   // top-right texel transparent
+    SDL_UpdateTexture(t, nullptr, px, 8);
+    VERTEX_2DPNT1 v[4];
+    Quad(v, 200, 200, 220, 220, 0xFF808080u);       // grey tint halves the texels
+
+    struct Case { EBlend blend; uint32_t clear; uint32_t inside; } cases[] = {
+        {EBlend::Alpha, 0xFF101010u, 0xFF606060u},
+        {EBlend::Add, 0xFF101010u, 0xFF707070u},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(core.BeginFrame());
+        core.Clear(c.clear);
+        core.SetTexture(0, t);
+        ASSERT_EQ(core.DrawQuads(v, 1, sizeof(VERTEX_2DPNT1), c.blend), ZF_OK);
+        core.SetTexture(0, nullptr);
+        const uint32_t p = ReadPixel(202, 215);
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(int((p >> shift) & 0xFF), int((c.inside >> shift) & 0xFF), 2) << std::hex << p;
+        EXPECT_EQ(ReadPixel(215, 202), c.clear) << "a transparent texel leaves the frame";
+        EXPECT_EQ(ReadPixel(220, 210), c.clear);
+        core.EndFrame();
+    }
+    SDL_DestroyTexture(t);
+}
+
 TEST_F(EngineCore, GammaLevelAddsTenPerLevelAndIsTakenOffWhileInactive)
 {
     CEngineCore& core = Engine();
