@@ -2,6 +2,7 @@
 
 #include "player/player_user.h"
 #include "engine/engine_helpers.h"
+#include "engine/engine_soundqueue.h"
 #include "engine/engine_xml.h"
 
 CResources& GetResources()
@@ -126,7 +127,7 @@ void CResCredits::GetUpgradable(std::list<int>& types) const
         if (r.available && r.grade < 4) types.push_back(type);
 }
 
-void CResCredits::Regrade(Record& r)
+void CResCredits::Regrade(Record& r, bool silent)
 {
     r.prev_amount = 0;
     r.prev_grade = 0;
@@ -136,6 +137,7 @@ void CResCredits::Regrade(Record& r)
         g = i;
     }
     if (g != r.grade) {
+        if (g > r.grade && !silent) g_SoundQueue.QueueSound("bn_activate");
         r.grade = g;
         r.active = g > 0;
         int k = g == 4 ? 3 : g;
@@ -152,7 +154,7 @@ void CResCredits::Add(int type, int amount)
     if (it == _credits.end()) return;
     g_User.AddBonusCredit(type, amount);
     it->second.amount += amount;
-    Regrade(it->second);
+    Regrade(it->second, false);
 }
 
 int CResCredits::Consume(int type)
@@ -181,6 +183,6 @@ void CResCredits::Downgrade(int type, int grade)
     for (int g = r.prev_grade; g > grade && g >= 1; --g)
         amount -= r.start_at_amount[g] - r.start_at_amount[g - 1];
     r.amount = amount;
-    Regrade(r);
+    Regrade(r, true);
     g_User.SetBonusCredit(type, r.amount);
 }

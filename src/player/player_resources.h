@@ -71,7 +71,8 @@ private:
         int range_high = 200;
         int start_at_amount[5] = {0, 200, 400, 800, 1600};
     };
-    void Regrade(Record& r);
+    // Grade and range from the amount; a grade gained asks for "bn_activate" unless silent.
+    void Regrade(Record& r, bool silent);
     std::map<int, Record> _credits;
 };
 

@@ -3,6 +3,7 @@
 #include "shell/shell_test_util.h"
 
 #include "engine/engine_filesys.h"
+#include "engine/engine_xml.h"
 #include "player/player_profiles.h"
 #include "player/player_resources.h"
 #include "engine/engine_userfolder.h"
@@ -197,6 +198,28 @@ TEST(Credits, GradesConsumeAndGiveBack)
     resources.GetAvailableTypes(types);
     EXPECT_EQ(types, (std::list<int>{rtMoney, rtFood}));
     EXPECT_EQ(g_User.Game().collect.at(rtMoney), 30);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Credits, ReadFromTheBallsFile)
+{
+    const std::string xml = "<Balls><Bonus><ResCredit type=\"13\"/><Grade id=\"1\" start_at_amount=\"50\"/>"
+                            "<Grade id=\"0\" start_at_amount=\"7\"/><Grade id=\"5\" start_at_amount=\"9\"/>"
+                            "<Grade id=\"2\" start_at_amount=\"120\"/></Bonus><Bonus/></Balls>";
+    CXMLFile file;
+    ASSERT_TRUE(file.LoadXml(std::vector<uint8_t>(xml.begin(), xml.end())));
+    CXMLNodeList bonuses = file.SelectNodes("//Balls/Bonus");
+    CResCredits credits;
+    EXPECT_EQ(credits.LoadCredit(bonuses.GetItem(0)), 13);
+    EXPECT_EQ(credits.LoadCredit(bonuses.GetItem(1)), 0);   // no ResCredit: type 0
+    credits.Add(13, 60);
+    EXPECT_EQ(credits.GetGrade(13), 1);
+    credits.Add(13, 60);
+    EXPECT_EQ(credits.GetGrade(13), 2);   // 120 from the file; ids 0 and 5 ignored
+    EXPECT_EQ(credits.GetAmount(13), 120);
 }
 
 } // namespace
