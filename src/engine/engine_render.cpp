@@ -217,11 +217,22 @@ void CSprite::SetRects(const FRect& rect, const FRect& tex_rect)
     ComputeLocalRect();
     SetPosition(rect.left, rect.top);
     _dirty |= dfTexCoords;
-    if (_shadow) {
-        _shadow->_animation = _animation;
-        _shadow->_dirty |= dfTexCoords;
-    }
+    SyncShadowShape();
     MarkRenderer(rdRefill);
+}
+
+void CSprite::SyncShadowShape()
+{
+    if (!_shadow) return;
+    _shadow->_animation = _animation;
+    _shadow->_animation.EnablePolygon(false);
+    _shadow->_rect = _rect;
+    _shadow->_pivot_x = _pivot_x;
+    _shadow->_pivot_y = _pivot_y;
+    _shadow->ComputeLocalRect();
+    _shadow->SetPosition(_rect.left + _shadow_dx, _rect.top + _shadow_dy);
+    _shadow->SetAngle(_angle);
+    _shadow->_dirty |= dfTexCoords;
 }
 
 void CSprite::SetRectGraphics(const FRect& rect, const GraphicsDesc& desc)
@@ -234,6 +245,7 @@ void CSprite::SetRectGraphics(const FRect& rect, const GraphicsDesc& desc)
     SetAngle(float(desc.angle));
     SetColor(desc.color);
     _dirty |= dfTexCoords;
+    SyncShadowShape();
     MarkRenderer(rdRefill);
 }
 

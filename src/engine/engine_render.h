@@ -185,6 +185,8 @@ private:
     void ComputeLocalRect();
     void MarkRenderer(uint32_t flags);
     void CreateShadow();
+    // The shadow takes this sprite's rect (moved by the offset), frames, pivot and angle.
+    void SyncShadowShape();
 
     CAnimation _animation;
     FRect _rect;

@@ -228,6 +228,21 @@ TEST_F(Sprites, ShadowIsDrawnFirstAndFollowsItsSprite)
     engine.ClearRecords();
     s.Draw();
     EXPECT_TRUE(engine.draws.empty());
+
+    // New rects and frames reach the shadow too.
+    s.SetVisible(true);
+    s.SetRects(FRect{0, 0, 10, 20}, FRect{16, 0, 32, 16});
+    engine.ClearRecords();
+    s.Draw();
+    ASSERT_EQ(engine.draws.size(), 1u);
+    const auto& r = engine.draws[0].vertices;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(r[i].x, r[4 + i].x + 7, 1e-3f) << i;
+        EXPECT_NEAR(r[i].y, r[4 + i].y + 7, 1e-3f) << i;
+        EXPECT_FLOAT_EQ(r[i].u, r[4 + i].u) << i;
+    }
+    EXPECT_FLOAT_EQ(r[4].u, 0.25f);
+    EXPECT_EQ(r[0].color, 0x64202020u);
 }
 
 TEST_F(Sprites, HiddenMembersDrawNothingAndTheBufferNeverShrinks)
