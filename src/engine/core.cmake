@@ -7,4 +7,4 @@ add_library(zf_engine_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/engine_scene.cpp
 )
 target_include_directories(zf_engine_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(zf_engine_core PUBLIC zf_engine_base zf_engine_sound PkgConfig::SDL2)
+target_link_libraries(zf_engine_core PUBLIC zf_engine_base zf_engine_sound PkgConfig::SDL2 PkgConfig::SDL2_IMAGE)

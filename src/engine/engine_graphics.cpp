@@ -1,13 +1,19 @@
 #include "engine/engine_graphics.h"
 
 #include <SDL.h>
+#include <SDL_image.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "engine/engine_filesys.h"
 #include "engine/engine_log.h"
+
+namespace {
+const char* const kIconFile = "zerafine.png";
+}
 
 CGraphics::CGraphics() = default;
 
@@ -41,6 +47,14 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
         GetLog().Error("Error: %s", SDL_GetError());
         Release();
         return false;
+    }
+
+    // The window icon from the game folder, when it is there.
+    if (SDL_Surface* icon = IMG_Load(HostPath(kIconFile).c_str())) {
+        SDL_SetWindowIcon(_window, icon);
+        SDL_FreeSurface(icon);
+    } else {
+        GetLog().Message("No window icon: %s", IMG_GetError());
     }
 
     _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
