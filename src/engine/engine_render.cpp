@@ -153,7 +153,9 @@ void CSprite::CopyFrom(const CSprite* source, bool copy_renderer)
     delete _shadow;
     _shadow = source->_shadow ? new CSprite(source->_shadow, false) : nullptr;
     if (copy_renderer && source->_renderer) {
-        if (source->_owns_renderer) {
+        if (source->_owns_renderer && !source->_renderer->GetTexture()) {
+            // A cleared renderer has no texture to share: the copy stays without one.
+        } else if (source->_owns_renderer) {
             auto renderer = std::make_shared<CRenderer>(source->_renderer->GetTexture());
             _renderer = renderer;
             _renderer->AddSprite(this);
