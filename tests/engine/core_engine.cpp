@@ -8,6 +8,7 @@
 
 #include "core_test_util.h"
 #include "engine/engine_input.h"
+#include "engine/engine_log.h"
 #include "engine/engine_userfolder.h"
 
 using namespace coretest;
@@ -430,4 +431,31 @@ TEST_F(EngineCore, PumpedKeysReachTheFrameAsEdgeStates)
     Frame();
     seen.push_back(CMouse::Instance().GetButtonState(0));
     EXPECT_EQ(seen, (std::vector<int>{8, 2}));
+}
+
+// Without a usable display the engine reports a failed start and every frame operation refuses,
+// instead of crashing. Runs in a fresh process of its own.
+TEST(EngineCoreWithoutDisplay, InitFailsLoggedAndFramesRefuse)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            UseHeadlessEnvironment();
+            setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+            CEngineCore& core = CEngineCore::Instance();
+            g_EngineCore = &core;
+            const bool init = core.Init("Zerafine", "Zerafine", true);
+            VERTEX_2DPNT1 v[4] {};
+            const bool refused = !core.BeginFrame() && !core.EndFrame() && core.GetDevice() == nullptr &&
+                                 core.DrawQuads(v, 1, sizeof v[0]) == ZF_FAIL && !core.ToggleFullscreen() &&
+                                 !core.SaveScreenshot();
+            core.Clear(0);
+            core.SetGamma(3);
+            core.Activate(false);
+            std::ifstream log(GetLog().GetPath());
+            const std::string text((std::istreambuf_iterator<char>(log)), {});
+            const bool logged = text.find("Error: failed to create D3D.") != std::string::npos;
+            std::exit(!init && refused && logged ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
