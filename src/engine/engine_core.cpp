@@ -392,6 +392,7 @@ bool CEngineCore::ToggleFullscreen()
     FireCallback(cbBeforeReset);
     const bool ok = _graphics->ToggleMode();
     InvalidateQuadIndices();
+    CMouse::Instance().ApplyCursor();       // the switch may have shown or hidden the pointer
     FireCallback(cbAfterReset);
     if (begun) BeginFrame();
     _toggling = false;
