@@ -6,7 +6,7 @@
 set -euo pipefail
 seconds=${1:?usage: fuzz/run.sh SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${ZF_FUZZ_BUILD_DIR:-$root/build-fuzz}
+build=$(realpath -m "${ZF_FUZZ_BUILD_DIR:-$root/build-fuzz}")  # absolute: the targets change folder
 jobs=${ZF_FUZZ_JOBS:-1}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
