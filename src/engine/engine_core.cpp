@@ -125,10 +125,13 @@ CEngineCore::CEngineCore()
 
 CEngineCore::~CEngineCore()
 {
+    // At exit: the input singletons may be gone already, so only what the core owns is touched.
     ReleaseQuadBuffer();
     _callbacks.clear();
     _input->Release();
     _graphics->Release();
+    _device = nullptr;
+    _texture = nullptr;
 }
 
 bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
