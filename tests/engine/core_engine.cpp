@@ -459,3 +459,32 @@ TEST(EngineCoreWithoutDisplay, InitFailsLoggedAndFramesRefuse)
         },
         ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(EngineCore, PointerPositionsAreLogicalPixelsOfTheLetterboxedScreen)
+{
+    CEngineCore& core = Engine();
+    struct Case { int window_w, window_h, event_x, event_y, x, y; } cases[] = {
+        {800, 600, 123, 456, 123, 456},
+        {1600, 1200, 800, 600, 400, 300},       // scaled by two
+        {1000, 600, 100, 0, 0, 0},              // bars of 100 pixels left and right
+        {1000, 600, 500, 300, 400, 300},
+        {1000, 600, 40, 300, 0, 300},           // over the bar: held at the screen's edge
+    };
+    for (const auto& c : cases) {
+        SDL_SetWindowSize(core.GetWindow(), c.window_w, c.window_h);
+        core.PumpEvents();
+        Frame();
+        SDL_Event e {};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(core.GetWindow());
+        e.motion.x = c.event_x;
+        e.motion.y = c.event_y;
+        SDL_PushEvent(&e);
+        Frame();
+        EXPECT_EQ(CMouse::Instance().GetX(), c.x) << c.window_w << "x" << c.window_h;
+        EXPECT_EQ(CMouse::Instance().GetY(), c.y);
+    }
+    SDL_SetWindowSize(core.GetWindow(), 800, 600);
+    core.PumpEvents();
+    Frame();
+}
