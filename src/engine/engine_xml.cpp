@@ -102,31 +102,37 @@ std::string Cp1252ToUtf8(const std::string& text)
 // ---------------------------------------------------------------------------------------------
 // Implementations
 
+using DocPtr = std::shared_ptr<pugi::xml_document>;
+
 struct CXMLFile_Impl {
     std::string path;
-    pugi::xml_document doc;
-    // Elements made by CreateNode live here until they are appended into the document.
+    // Loading replaces the document; nodes taken from the old one keep it alive.
+    DocPtr doc = std::make_shared<pugi::xml_document>();
+    // Elements made by CreateNode live here until they are appended into a document.
     pugi::xml_document scratch;
     std::vector<std::weak_ptr<CXMLNode_Impl>> scratch_handles;
 };
 
 struct CXMLNode_Impl {
     std::shared_ptr<CXMLFile_Impl> file;
+    DocPtr owner;  // the document holding the node (null for a node in the scratch area)
     pugi::xml_node node;
 };
 
 struct CXMLNodeList_Impl {
     std::shared_ptr<CXMLFile_Impl> file;
+    DocPtr owner;
     std::vector<pugi::xml_node> nodes;
 };
 
 namespace {
 
-CXMLNode MakeNode(const std::shared_ptr<CXMLFile_Impl>& file, pugi::xml_node node)
+CXMLNode MakeNode(const std::shared_ptr<CXMLFile_Impl>& file, const DocPtr& owner, pugi::xml_node node)
 {
     if (!node || !file) return CXMLNode();
     auto impl = std::make_shared<CXMLNode_Impl>();
     impl->file = file;
+    impl->owner = owner;
     impl->node = node;
     if (node.root() == file->scratch) {
         auto& handles = file->scratch_handles;
@@ -137,10 +143,12 @@ CXMLNode MakeNode(const std::shared_ptr<CXMLFile_Impl>& file, pugi::xml_node nod
     return CXMLNode(std::move(impl));
 }
 
-CXMLNodeList Select(const std::shared_ptr<CXMLFile_Impl>& file, const pugi::xml_node& from, const std::string& xpath)
+CXMLNodeList Select(const std::shared_ptr<CXMLFile_Impl>& file, const DocPtr& owner, const pugi::xml_node& from,
+                    const std::string& xpath)
 {
     auto impl = std::make_shared<CXMLNodeList_Impl>();
     impl->file = file;
+    impl->owner = owner;
     if (from) {
         try {
             pugi::xpath_node_set set = from.select_nodes(zf::Cp1252ToUtf8(xpath).c_str());
@@ -154,7 +162,8 @@ CXMLNodeList Select(const std::shared_ptr<CXMLFile_Impl>& file, const pugi::xml_
     return CXMLNodeList(std::move(impl));
 }
 
-CXMLNode SelectOne(const std::shared_ptr<CXMLFile_Impl>& file, const pugi::xml_node& from, const std::string& xpath)
+CXMLNode SelectOne(const std::shared_ptr<CXMLFile_Impl>& file, const DocPtr& owner, const pugi::xml_node& from,
+                   const std::string& xpath)
 {
     if (!from) return CXMLNode();
     try {
@@ -165,7 +174,7 @@ CXMLNode SelectOne(const std::shared_ptr<CXMLFile_Impl>& file, const pugi::xml_n
         sorted.sort();
         for (const pugi::xpath_node& n : sorted)
             if (n.node()) { first = n.node(); break; }
-        return MakeNode(file, first);
+        return MakeNode(file, owner, first);
     } catch (const std::exception&) {
         return CXMLNode();
     }
@@ -255,11 +264,11 @@ bool CXMLFile::LoadXml(const std::vector<uint8_t>& bytes)
                                     bytes[0] == 0 || bytes[1] == 0);
     if (!wide)
         while (size > 0 && bytes[size - 1] == 0) --size;
-    _impl->doc.reset();
+    auto doc = std::make_shared<pugi::xml_document>();
     const pugi::xml_parse_result result =
-        _impl->doc.load_buffer(bytes.data(), size, pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
+        doc->load_buffer(bytes.data(), size, pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
+    _impl->doc = result ? std::move(doc) : std::make_shared<pugi::xml_document>();
     if (result) return true;
-    _impl->doc.reset();
     const std::string text = ParseErrorText(_impl->path, bytes.data(), size, result.offset);
     GetLog().Error("Error: parse error - %s", text.c_str());
     throw std::runtime_error("XML parse error!");
@@ -267,26 +276,33 @@ bool CXMLFile::LoadXml(const std::vector<uint8_t>& bytes)
 
 void CXMLFile::GetXml(std::vector<uint8_t>& bytes) const
 {
-    std::vector<uint8_t> text = Serialize(_impl->doc);
+    std::vector<uint8_t> text = Serialize(*_impl->doc);
     text.push_back(0);
     bytes.swap(text);
 }
 
-CXMLNodeList CXMLFile::SelectNodes(const std::string& xpath) const { return Select(_impl, _impl->doc, xpath); }
+CXMLNodeList CXMLFile::SelectNodes(const std::string& xpath) const
+{
+    return Select(_impl, _impl->doc, *_impl->doc, xpath);
+}
 
-CXMLNode CXMLFile::SelectSingleNode(const std::string& xpath) const { return SelectOne(_impl, _impl->doc, xpath); }
+CXMLNode CXMLFile::SelectSingleNode(const std::string& xpath) const
+{
+    return SelectOne(_impl, _impl->doc, *_impl->doc, xpath);
+}
 
 bool CXMLFile::CreateRoot(const std::string& name)
 {
-    if (!IsValidName(name) || _impl->doc.document_element()) {
+    pugi::xml_document& doc = *_impl->doc;
+    if (!IsValidName(name) || doc.document_element()) {
         GetLog().Error("Error: creating root node %s", name.c_str());
         return false;
     }
-    if (!_impl->doc.first_child()) {
-        pugi::xml_node decl = _impl->doc.append_child(pugi::node_declaration);
+    if (!doc.first_child()) {
+        pugi::xml_node decl = doc.append_child(pugi::node_declaration);
         decl.append_attribute("version") = "1.0";
     }
-    return static_cast<bool>(_impl->doc.append_child(zf::Cp1252ToUtf8(name).c_str()));
+    return static_cast<bool>(doc.append_child(zf::Cp1252ToUtf8(name).c_str()));
 }
 
 CXMLNode CXMLFile::CreateNode(const std::string& name)
@@ -297,14 +313,14 @@ CXMLNode CXMLFile::CreateNode(const std::string& name)
         GetLog().Error("Error: creating node %s", name.c_str());
         throw std::runtime_error("creating node error!");
     }
-    return MakeNode(_impl, node);
+    return MakeNode(_impl, nullptr, node);
 }
 
 bool CXMLFile::Save(const std::string& path)
 {
     const std::string& target = path.empty() ? _impl->path : path;
     if (target.empty()) return false;
-    return CFileSystem::WriteFile(target, Serialize(_impl->doc));
+    return CFileSystem::WriteFile(target, Serialize(*_impl->doc));
 }
 
 const std::string& CXMLFile::GetPath() const { return _impl->path; }
@@ -319,13 +335,13 @@ bool CXMLNode::IsValid() const { return _impl && _impl->node; }
 CXMLNodeList CXMLNode::SelectNodes(const std::string& xpath) const
 {
     if (!IsValid()) return CXMLNodeList();
-    return Select(_impl->file, _impl->node, xpath);
+    return Select(_impl->file, _impl->owner, _impl->node, xpath);
 }
 
 CXMLNode CXMLNode::SelectSingleNode(const std::string& xpath) const
 {
     if (!IsValid()) return CXMLNode();
-    return SelectOne(_impl->file, _impl->node, xpath);
+    return SelectOne(_impl->file, _impl->owner, _impl->node, xpath);
 }
 
 std::string CXMLNode::GetAttribute(const std::string& name, const std::string& def) const
@@ -396,15 +412,17 @@ bool CXMLNode::AppendChild(const CXMLNode& child)
                 for (size_t k = 0; k < *it && mapped; ++k) mapped = mapped.next_sibling();
             }
             handle->file = _impl->file;
+            handle->owner = _impl->owner;
             handle->node = mapped;
+            if (mapped && mapped.root() == _impl->file->scratch) _impl->file->scratch_handles.push_back(handle);
         }
-        source->scratch.remove_child(moved);
-        // the handles of the moved nodes now point into this document; drop them from the source
+        // The original stays in the scratch area (lists taken from it stay safe to use); the handles
+        // that now point elsewhere leave the source's list.
         auto& handles = source->scratch_handles;
         handles.erase(std::remove_if(handles.begin(), handles.end(),
                                      [&](const auto& w) {
                                          const auto h = w.lock();
-                                         return !h || h->file != source;
+                                         return !h || h->node.root() != source->scratch;
                                      }),
                       handles.end());
     }
@@ -453,5 +471,5 @@ int CXMLNodeList::GetLength() const { return _impl ? static_cast<int>(_impl->nod
 CXMLNode CXMLNodeList::GetItem(int index) const
 {
     if (!_impl || index < 0 || index >= GetLength()) return CXMLNode();
-    return MakeNode(_impl->file, _impl->nodes[static_cast<size_t>(index)]);
+    return MakeNode(_impl->file, _impl->owner, _impl->nodes[static_cast<size_t>(index)]);
 }

@@ -145,6 +145,21 @@ TEST(XmlNode, NodesOutliveTheirDocumentFacade)
     EXPECT_EQ(list.GetItem(1).GetIntAttribute("v"), 2);
 }
 
+TEST(XmlFile, LoadingAgainKeepsOldNodesUsable)
+{
+    CXMLFile xml = Parse("<a v=\"1\"><b/></a>");
+    const CXMLFile shared = xml;  // copies share the document
+    const CXMLNode old = xml.SelectSingleNode("/a");
+    const CXMLNodeList oldList = xml.SelectNodes("//b");
+    xml.LoadXml(Bytes("<c v=\"2\"/>"));
+    EXPECT_EQ(old.GetIntAttribute("v"), 1);
+    EXPECT_EQ(oldList.GetItem(0).GetName(), "b");
+    EXPECT_EQ(shared.SelectSingleNode("/c").GetIntAttribute("v"), 2);
+    EXPECT_THROW(xml.LoadXml(Bytes("<broken")), std::runtime_error);
+    EXPECT_EQ(old.GetIntAttribute("v"), 1);
+    EXPECT_FALSE(shared.SelectSingleNode("/c").IsValid());
+}
+
 TEST(XmlFile, BuildWriteAndReadBack)
 {
     CXMLFile xml;
@@ -187,6 +202,14 @@ TEST(XmlFile, BuildWriteAndReadBack)
     EXPECT_TRUE(moved.SetAttribute("k", "v"));
     EXPECT_EQ(other.SelectSingleNode("//Moved").GetAttribute("k"), "v");
     EXPECT_FALSE(xml.SelectSingleNode("//Moved").IsValid());
+
+    // a tree built from another document's nodes, then attached, keeps its handles too
+    CXMLNode outer = other.CreateNode("Outer");
+    CXMLNode inner = xml.CreateNode("Inner");
+    outer.AppendChild(inner);
+    other.SelectSingleNode("/Other").AppendChild(outer);
+    EXPECT_TRUE(inner.SetAttribute("deep", "1"));
+    EXPECT_EQ(other.SelectSingleNode("/Other/Outer/Inner").GetAttribute("deep"), "1");
 }
 
 TEST(XmlFile, CreateNodeRejectsBadNames)
