@@ -167,7 +167,6 @@ void PostActivationMessage(bool active);
 void SetIgnoreFocus(bool ignore);
 bool GetIgnoreFocus();
 
-class CGraphics;
 class CDirectInputState;
 
 // The engine core on SDL.
