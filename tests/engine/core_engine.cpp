@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core_test_util.h"
+#include "recording_sound_keeper.h"
 #include "engine/engine_input.h"
 #include "engine/engine_log.h"
 #include "engine/engine_userfolder.h"
@@ -487,4 +488,16 @@ TEST_F(EngineCore, PointerPositionsAreLogicalPixelsOfTheLetterboxedScreen)
     SDL_SetWindowSize(core.GetWindow(), 800, 600);
     core.PumpEvents();
     Frame();
+}
+
+TEST_F(EngineCore, ActivationPausesAndResumesTheSound)
+{
+    CRecordingSoundKeeper keeper;
+    ISoundKeeper* old = g_SoundKeeper;
+    g_SoundKeeper = &keeper;
+    EXPECT_EQ(Engine().GetSoundKeeper(), &keeper);
+    Engine().Activate(false);
+    Engine().Activate(true);
+    g_SoundKeeper = old;
+    EXPECT_EQ(keeper.calls, (std::vector<std::string>{"Pause", "Resume"}));
 }
