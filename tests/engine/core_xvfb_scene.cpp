@@ -1,9 +1,10 @@
 // A small scene that opens the real window and draws a known picture: the background, a red and a
 // green rectangle, a turned yellow square and a textured checkerboard. After some frames it saves
-// what it drew (the engine's screenshot), writes where its window is, optionally runs a command
-// that photographs the display, and quits.
+// what it drew (the engine's screenshot), writes where its window is and, given a command that
+// photographs the display into the file named after it, runs it ("display.bmp"). Then it switches
+// to full screen, draws again, writes the window again ("window-full.txt") and quits.
 //
-// Usage: core_xvfb_scene <output folder ending in '/'> [command run after drawing]
+// Usage: core_xvfb_scene <output folder ending in '/'> [photograph command]
 #include <SDL.h>
 
 #include <cmath>
@@ -70,7 +71,16 @@ public:
         core->DrawQuads(v, 1, sizeof(VERTEX_2DPNT1));
         core->SetTexture(0, nullptr);
 
-        if (++_frames == 30) Finish();
+        ++_frames;
+        if (_frames == 30) Windowed();
+        if (_frames == 60) FullScreen();
+    }
+
+    void AfterFrame() override
+    {
+        // Switched between frames, as the engine does on Alt+Enter.
+        if (_frames == 30 && !g_EngineCore->IsFullscreen() && !g_EngineCore->ToggleFullscreen())
+            SetResult(srFailure);
     }
 
     void Destroy() override
@@ -80,17 +90,34 @@ public:
     }
 
 private:
-    void Finish()
+    void Photograph(const char* name)
+    {
+        if (_command.empty()) return;
+        const std::string cmd = _command + " '" + _out + name + "'";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "command failed: %s\n", cmd.c_str());
+    }
+
+    void WriteWindow(const char* name)
     {
         int x = 0, y = 0, w = 0, h = 0;
         SDL_GetWindowPosition(g_EngineCore->GetWindow(), &x, &y);
         SDL_GetWindowSize(g_EngineCore->GetWindow(), &w, &h);
-        if (FILE* f = std::fopen((_out + "window.txt").c_str(), "w")) {
-            std::fprintf(f, "%d %d %d %d\n", x, y, w, h);
+        if (FILE* f = std::fopen((_out + name).c_str(), "w")) {
+            std::fprintf(f, "%d %d %d %d %d\n", x, y, w, h, g_EngineCore->IsFullscreen() ? 1 : 0);
             std::fclose(f);
         }
+    }
+
+    void Windowed()
+    {
+        WriteWindow("window.txt");
         CEngineCore::Instance().SaveScreenshot(_out);
-        if (!_command.empty() && std::system(_command.c_str()) != 0) std::fprintf(stderr, "command failed\n");
+        Photograph("display.bmp");
+    }
+
+    void FullScreen()
+    {
+        WriteWindow("window-full.txt");
         SetResult(srQuit);
     }
 
