@@ -117,5 +117,4 @@ TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
     CheckPicture(display, x, y);
     if (const char* keep = std::getenv("ZF_KEEP_XVFB_SHOT")) SDL_SaveBMP(display, keep);
     SDL_FreeSurface(display);
-
 }
