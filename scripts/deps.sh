@@ -6,7 +6,7 @@ mode=${1:-test}
 
 build_pkgs=(cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
             libopenmpt-dev libpugixml-dev fonts-dejavu-core)
-test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool xauth)
+test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool xauth imagemagick python3)
 content_pkgs=(librsvg2-bin python3 python3-pil fonts-dejavu-core sox imagemagick)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 

@@ -5,6 +5,7 @@
 #include "shell/main_userfiles.h"
 
 #include "engine/engine_core.h"
+#include "engine/engine_cursor.h"
 #include "engine/engine_helpers.h"
 #include "engine/engine_log.h"
 #include "engine/engine_pyro2.h"
@@ -155,6 +156,7 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
             if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
                 THROW_ERROR("\"Failed to initialize engine!\"");
             g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
+            AttachCursorToMouse();
             InitPyro(g_EngineCore->GetDevice(), kParticleFile);
             log.MessageBold("Engine initialized.");
             app = std::make_unique<CAppGame>();
