@@ -16,6 +16,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (zf::Utf8ToCp1252(zf::Cp1252ToUtf8(raw)) != raw) std::abort();
     (void)zf::Utf8ToCp1252(raw);
 
+    // Any Windows-1252 text (player names, say) written into an attribute comes back unchanged
+    // through the document's text.
+    {
+        std::string value = raw.substr(0, 300);
+        for (char& c : value)
+            if (c == '\0') c = ' ';
+        CXMLFile doc;
+        doc.CreateRoot("Profiles");
+        CXMLNode profile = doc.CreateNode("Profile");
+        profile.SetAttribute("name", value);
+        doc.SelectSingleNode("/Profiles").AppendChild(profile);
+        std::vector<uint8_t> text;
+        doc.GetXml(text);
+        CXMLFile back;
+        try {
+            back.LoadXml(text);
+        } catch (const std::runtime_error&) {
+            std::abort();
+        }
+        if (back.SelectSingleNode("/Profiles/Profile").GetAttribute("name") != value) std::abort();
+    }
+
     CXMLFile xml;
     try {
         xml.LoadXml(std::vector<uint8_t>(data, data + size));
