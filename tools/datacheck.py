@@ -35,7 +35,7 @@ NAME_CALLS = [
     ("sample", r'\b(?:PlaySample|LoadSample|FreeSample|QueueSound)\s*\(\s*"([^"\\]*)"'),
     ("music", r'\b(?:PlayMusic|LoadMusic|FreeMusic|StopMusic|SetMusicVolume)\s*\(\s*"([^"\\]*)"'),
     ("music", r'\bMusicTrack\s*[({]\s*"([^"\\]*)"'),
-    ("label", r'\bGetLabel\s*\(\s*"([^"\\]*)"'),
+    ("label", r'\b(?:GetLabel|SetLabel)\s*\(\s*"([^"\\]*)"'),
     ("cursor", r'\b(?:SelectCursor|SetCursor)\s*\(\s*"([^"\\]*)"'),
     ("emitter", r'\bAddEmitter\s*\(\s*"([^"\\]*)"'),
 ]
