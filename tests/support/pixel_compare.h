@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace zftest {
 
@@ -47,7 +48,18 @@ struct PixelComparison {
     bool written = false;   // the reference was (re)written instead of compared
     std::string error;      // why no comparison took place
     int differing = 0;      // pixels whose channels differ by more than the tolerance
+    SurfacePtr reference;   // the reference as ARGB8888, when it was read
 };
+
+// The pixels of an ARGB8888 surface that are not `colour` (e.g. what was drawn over a background).
+inline int CountOtherThan(const SDL_Surface* s, uint32_t colour)
+{
+    int n = 0;
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x)
+            if (PixelAt(s, x, y) != colour) ++n;
+    return n;
+}
 
 // Compares `shot` with the PNG at `reference`. With the environment variable `update_env` set,
 // writes the reference instead.
@@ -73,6 +85,7 @@ inline PixelComparison CompareWithReference(SDL_Surface* shot, const std::string
     for (int y = 0; y < shot->h; ++y)
         for (int x = 0; x < shot->w; ++x)
             if (ChannelDistance(PixelAt(shot, x, y), PixelAt(ref.get(), x, y)) > tolerance) ++result.differing;
+    result.reference = std::move(ref);
     return result;
 }
 

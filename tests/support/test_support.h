@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace zftest {
 
@@ -52,6 +53,34 @@ inline size_t CountOf(const std::string& text, const std::string& what)
     size_t n = 0;
     for (size_t p = text.find(what); !what.empty() && p != std::string::npos; p = text.find(what, p + what.size())) ++n;
     return n;
+}
+
+// The log's growth between construction and Text().
+class LogWatch {
+public:
+    LogWatch() : _start(ReadLog().size()) {}
+    std::string Text() const
+    {
+        const std::string log = ReadLog();
+        return log.size() > _start ? log.substr(_start) : std::string();
+    }
+    bool Has(const std::string& s) const { return Text().find(s) != std::string::npos; }
+    size_t Count(const std::string& s) const { return CountOf(Text(), s); }
+
+private:
+    size_t _start;
+};
+
+// True when the lines occur in the text in this order.
+inline bool InOrder(const std::string& text, const std::vector<std::string>& lines)
+{
+    size_t pos = 0;
+    for (const std::string& line : lines) {
+        pos = text.find(line, pos);
+        if (pos == std::string::npos) return false;
+        pos += line.size();
+    }
+    return true;
 }
 
 } // namespace zftest
