@@ -6,15 +6,16 @@
 #include "engine/engine_layout.h"
 #include "engine/engine_render.h"
 #include "render_test_util.h"
+#include "support/pixel_compare.h"
+#include "support/test_support.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 using namespace rendertest;
+using zftest::ChannelDistance;
+using zftest::PixelAt;
+using zftest::SurfacePtr;
 
 namespace {
 
@@ -23,27 +24,9 @@ constexpr int kHeight = 96;
 constexpr uint32_t kBackground = 0xFF3C6490;
 const std::string kReference = kFixtureDir + "/PixelReference.png";
 
-struct SurfaceDeleter {
-    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-
-uint32_t PixelAt(const SDL_Surface* s, int x, int y)
-{
-    return *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 4);
-}
-
 int Channel(uint32_t argb, int shift)
 {
     return int((argb >> shift) & 0xFF);
-}
-
-// Largest difference of the colour channels.
-int Distance(uint32_t a, uint32_t b)
-{
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(Channel(a, shift) - Channel(b, shift)));
-    return worst;
 }
 
 GraphicsDesc Desc(int w, int h, float l, float t, float r, float b, uint32_t color, int angle)
@@ -71,7 +54,7 @@ SurfacePtr DrawScene()
     g_EngineCore = &core;
     CTextureCacher::Instance().Clear();
 
-    SurfacePtr shot(SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888));
+    SurfacePtr shot;
     {
         // An animated strip of four framed squares, turned by 30 degrees, tinted warm, with a shadow.
         GraphicsDesc strip = Desc(32, 32, 0, 0, 0, 0, 0xFFFFD0A0, 30);
@@ -102,9 +85,8 @@ SurfacePtr DrawScene()
             keeper.Draw();
             fader.Draw();  // drawn at alpha 4 * frame: 128 on the last frame
             if (frame == 32) {
-                const SDL_Rect rect{0, 0, kWidth, kHeight};
-                if (SDL_RenderReadPixels(core.GetDevice(), &rect, SDL_PIXELFORMAT_ARGB8888, shot->pixels, shot->pitch) != 0)
-                    return nullptr;
+                shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, kWidth, kHeight});
+                if (!shot) return nullptr;
             }
             core.EndFrame();
         }
@@ -120,34 +102,23 @@ TEST(RenderPixels, SpritesUnderAFadeMatchTheReference)
     SurfacePtr shot = DrawScene();
     ASSERT_TRUE(shot) << SDL_GetError();
 
-    if (std::getenv("ZF_UPDATE_RENDER_REFERENCE")) {
-        ASSERT_EQ(IMG_SavePNG(shot.get(), kReference.c_str()), 0) << IMG_GetError();
-        GTEST_SKIP() << "reference written: " << kReference;
-    }
+    // Small differences of filtering at the edges are allowed; a moved, missing or recoloured
+    // sprite is not.
+    const zftest::PixelComparison compared =
+        zftest::CompareWithReference(shot.get(), kReference, "ZF_UPDATE_RENDER_REFERENCE", 24);
+    if (compared.written) GTEST_SKIP() << "reference written: " << kReference;
+    ASSERT_EQ(compared.error, "");
 
     // What the picture must show, whatever the reference says: the background darkened by half,
     // the blue frame of the strip tinted warm, the shadow darker than the background.
     const uint32_t half_dark = 0xFF1E3248;
-    EXPECT_LE(Distance(PixelAt(shot.get(), 2, 90), half_dark), 3);
+    EXPECT_LE(ChannelDistance(PixelAt(shot.get(), 2, 90), half_dark), 3);
     const uint32_t centre = PixelAt(shot.get(), 28, 28);  // blue frame (50, 80, 230) x tint / 2
-    EXPECT_LE(Distance(centre, 0xFF192148), 12) << std::hex << centre;
+    EXPECT_LE(ChannelDistance(centre, 0xFF192148), 12) << std::hex << centre;
     const uint32_t shadow = PixelAt(shot.get(), 42, 46);
     EXPECT_LT(Channel(shadow, 0), Channel(half_dark, 0) - 10) << std::hex << shadow;
 
-    SurfacePtr loaded(IMG_Load(kReference.c_str()));
-    ASSERT_TRUE(loaded) << "no reference picture " << kReference << " (" << IMG_GetError() << ")";
-    SurfacePtr ref(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_ARGB8888, 0));
-    ASSERT_TRUE(ref);
-    ASSERT_EQ(ref->w, kWidth);
-    ASSERT_EQ(ref->h, kHeight);
-
-    // Small differences of filtering at the edges are allowed; a moved, missing or recoloured
-    // sprite is not.
-    int off = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            if (Distance(PixelAt(shot.get(), x, y), PixelAt(ref.get(), x, y)) > 24) ++off;
-    EXPECT_LE(off, kWidth * kHeight / 100) << off << " pixels differ from the reference";
+    EXPECT_LE(compared.differing, kWidth * kHeight / 100) << compared.differing << " pixels differ from the reference";
 }
 
 } // namespace

@@ -5,13 +5,15 @@
 #include "engine/engine_cursor.h"
 #include "engine/engine_input.h"
 #include "engine/engine_langtext.h"
+#include "support/pixel_compare.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
+
+using zftest::SurfacePtr;
 
 namespace {
 
@@ -19,16 +21,6 @@ constexpr int kWidth = 192;
 constexpr int kHeight = 96;
 constexpr uint32_t kBackground = 0xFF3C6E5A;
 const char* const kReference = ZF_TEST_DATA_DIR "/text/LabelReference.png";
-
-struct SurfaceDeleter {
-    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-
-uint32_t PixelAt(const SDL_Surface* s, int x, int y)
-{
-    return *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 4);
-}
 
 } // namespace
 
@@ -74,46 +66,26 @@ TEST(TextPixels, CentredShadowedLabelAndPointerMatchTheReference)
     label.SetParam(1250);
     label.SetPosition(80, 36);
 
-    SurfacePtr shot(SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_ARGB8888));
-    ASSERT_TRUE(shot);
     ASSERT_TRUE(core.BeginFrame());
     core.Clear(kBackground);
     label.Draw();
     CMouse::Instance().DrawCursor();
-    const SDL_Rect rect {0, 0, kWidth, kHeight};
-    ASSERT_EQ(SDL_RenderReadPixels(core.GetDevice(), &rect, SDL_PIXELFORMAT_ARGB8888, shot->pixels, shot->pitch), 0)
-        << SDL_GetError();
+    const SurfacePtr shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, kWidth, kHeight});
+    ASSERT_TRUE(shot) << SDL_GetError();
     core.EndFrame();
     CMouse::Instance().SetCursorService(nullptr);
     std::filesystem::current_path(cwd);
     EXPECT_EQ(label.GetText(), "Zerafine|Score 1250");
     EXPECT_EQ(label.GetQuadCount(), 2u * 18u);
 
-    if (std::getenv("ZF_UPDATE_TEXT_REFERENCE")) {
-        ASSERT_EQ(IMG_SavePNG(shot.get(), kReference), 0) << IMG_GetError();
-        GTEST_SKIP() << "reference written: " << kReference;
-    }
-    SurfacePtr loaded(IMG_Load(kReference));
-    ASSERT_TRUE(loaded) << "no reference picture " << kReference << " (" << IMG_GetError() << ")";
-    SurfacePtr ref(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_ARGB8888, 0));
-    ASSERT_TRUE(ref);
-    ASSERT_EQ(ref->w, kWidth);
-    ASSERT_EQ(ref->h, kHeight);
-
     // Small differences of filtering are allowed; a moved, missing or recoloured letter is not.
-    int off = 0, lit = 0, lit_shot = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const uint32_t a = PixelAt(shot.get(), x, y), b = PixelAt(ref.get(), x, y);
-            int worst = 0;
-            for (int shift = 0; shift < 24; shift += 8)
-                worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-            if (worst > 24) ++off;
-            if (b != kBackground) ++lit;
-            if (a != kBackground) ++lit_shot;
-        }
-    EXPECT_GT(lit, 400) << "the reference shows too little";
-    EXPECT_LE(off, kWidth * kHeight / 200) << off << " pixels differ; shot pixels drawn: " << lit_shot;
+    const zftest::PixelComparison compared =
+        zftest::CompareWithReference(shot.get(), kReference, "ZF_UPDATE_TEXT_REFERENCE", 24);
+    if (compared.written) GTEST_SKIP() << "reference written: " << kReference;
+    ASSERT_EQ(compared.error, "");
+    EXPECT_GT(zftest::CountOtherThan(compared.reference.get(), kBackground), 400) << "the reference shows too little";
+    EXPECT_LE(compared.differing, kWidth * kHeight / 200)
+        << compared.differing << " pixels differ; shot pixels drawn: " << zftest::CountOtherThan(shot.get(), kBackground);
     if (HasFailure()) {
         const std::string actual = (cwd / "LabelActual.png").string();
         IMG_SavePNG(shot.get(), actual.c_str());
