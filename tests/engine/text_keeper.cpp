@@ -9,9 +9,6 @@ using namespace texttest;
 
 namespace {
 
-// Before anything opens the log.
-const OwnUserFolder own_user_folder;
-
 class TextKeeperTest : public ::testing::Test {
 protected:
     ScopedChdir _dir{kFixtureDir};
