@@ -4,41 +4,26 @@
 #include "engine/engine_pyro2.h"
 #include "engine/engine_texture.h"
 #include "engine/recording_engine.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 constexpr float kFrame = 0.016f;
 
-std::string LogText()
-{
-    std::ifstream in(GetLog().GetPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 size_t CountInLog(const std::string& text)
 {
-    const std::string log = LogText();
-    size_t n = 0;
-    for (size_t pos = log.find(text); pos != std::string::npos; pos = log.find(text, pos + 1)) ++n;
-    return n;
+    return zftest::CountOf(zftest::ReadLog(), text);
 }
 
 class PyroTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        _cwd = std::filesystem::current_path();
-        std::filesystem::current_path(std::string(ZF_TEST_DATA_DIR) + "/pyro");
         engine.frame_time = kFrame;
         ASSERT_TRUE(InitPyro(nullptr, "Test.pyro"));
         SetPyroSeed(1);
@@ -46,7 +31,6 @@ protected:
     void TearDown() override
     {
         ShutdownPyro();
-        std::filesystem::current_path(_cwd);
     }
 
     // Renders until the emitter is gone; the container's clock then (or -1 after the limit).
@@ -59,8 +43,8 @@ protected:
         return -1.0f;
     }
 
+    zftest::ScopedChdir _dir{ZF_TEST_DATA_DIR "/pyro"};
     RecordingEngine engine;
-    std::filesystem::path _cwd;
 };
 
 } // namespace
@@ -296,8 +280,7 @@ TEST(PyroGameLibrary, StartsCleanlyAndHoldsEveryEffectTheGameNames)
 {
     RecordingEngine engine;
     engine.frame_time = kFrame;
-    const std::filesystem::path cwd = std::filesystem::current_path();
-    std::filesystem::current_path(ZF_GAME_DATA_DIR);
+    zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
     const size_t missing_before = CountInLog("cannot be loaded");
     ASSERT_TRUE(InitPyro(nullptr, "Textures\\Pyro\\PyroDemo2.pyro"));
     EXPECT_EQ(CountInLog("cannot be loaded"), missing_before);
@@ -323,5 +306,4 @@ TEST(PyroGameLibrary, StartsCleanlyAndHoldsEveryEffectTheGameNames)
     EXPECT_LT(frames, 200);
     EXPECT_FALSE(engine.draws.empty());
     ShutdownPyro();
-    std::filesystem::current_path(cwd);
 }

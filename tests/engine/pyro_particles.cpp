@@ -1,11 +1,11 @@
 // The particle system on its own: the library file, emitters' lifetimes and the quads they draw.
 #include "engine/engine_particles.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 using namespace zf;
 
@@ -280,11 +280,9 @@ TEST(PyroEmitter, BatchesGroupQuadsByTextureAndBlend)
 // The game's own library: every emitter reads and ends by itself unless it loops.
 TEST(PyroLibrary, GameLibraryLoadsAndItsFiniteEmittersEnd)
 {
-    std::ifstream in(std::string(ZF_GAME_DATA_DIR) + "/Textures/Pyro/PyroDemo2.pyro", std::ios::binary);
-    ASSERT_TRUE(in) << "data/Textures/Pyro/PyroDemo2.pyro missing";
-    std::stringstream text;
-    text << in.rdbuf();
-    auto lib = Parse(text.str());
+    const std::string text = zftest::ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Textures/Pyro/PyroDemo2.pyro");
+    ASSERT_FALSE(text.empty()) << "data/Textures/Pyro/PyroDemo2.pyro missing";
+    auto lib = Parse(text);
     for (const ParticleTextureDesc& t : lib->GetTextures()) {
         std::string path = t.file;
         for (char& c : path) if (c == '\\') c = '/';

@@ -1,6 +1,7 @@
 // A short scripted run on SDL's disk audio driver: the written output must show that the music
 // and then the sample really sounded, each with its own pitch.
 #include "engine/engine_sound.h"
+#include "support/test_support.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ TEST(SoundOnDisk, TheMusicAndThenTheSampleReallySound)
                                       ("zf_sound_disk_" + std::to_string(getpid()) + ".raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
-    ASSERT_EQ(chdir(ZF_TEST_DATA_DIR "/sound"), 0);
+    zftest::ScopedChdir dir(ZF_TEST_DATA_DIR "/sound");
     {
         CSoundKeeper keeper;
         ASSERT_TRUE(keeper.IsAudioOpen());

@@ -1,34 +1,23 @@
 #include "engine/engine_clock.h"
 #include "engine/engine_log.h"
 #include "engine/engine_sound.h"
+#include "support/test_support.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
-std::string ReadLog()
-{
-    std::ifstream in(GetLog().GetPath());
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 bool LogHas(const std::string& text)
 {
-    return ReadLog().find(text) != std::string::npos;
+    return zftest::ReadLog().find(text) != std::string::npos;
 }
 
 // Waits (real time, the audio thread renders) until the condition holds; false after the timeout.
@@ -46,7 +35,6 @@ class SoundKeeperTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(chdir(ZF_TEST_DATA_DIR "/sound"), 0);
         keeper = std::make_unique<CSoundKeeper>();
         ASSERT_TRUE(keeper->IsAudioOpen());
         keeper->SetVolumes(100, 100);
@@ -56,6 +44,7 @@ protected:
         keeper.reset();
         zf::SetClockSource({});
     }
+    zftest::ScopedChdir _dir{ZF_TEST_DATA_DIR "/sound"};
     std::unique_ptr<CSoundKeeper> keeper;
 };
 
@@ -300,7 +289,7 @@ TEST(SoundKeeperSetup, WithoutADeviceOrTablesTheKeeperRunsSilently)
 {
     const std::string scratch = std::filesystem::temp_directory_path() / "zf_sound_empty";
     std::filesystem::create_directories(scratch);
-    ASSERT_EQ(chdir(scratch.c_str()), 0);
+    zftest::ScopedChdir dir(scratch);
     setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
     {
         CSoundKeeper keeper;
@@ -325,7 +314,7 @@ namespace {
 // The game's own sound tables: every sample and music they name loads, and every track plays.
 TEST(SoundKeeperGameData, EverySampleAndMusicOfTheGameLoadsAndPlays)
 {
-    ASSERT_EQ(chdir(ZF_GAME_DATA_DIR), 0);
+    zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
     CSoundKeeper keeper;
     keeper.SetVolumes(100, 100);
     ASSERT_FALSE(keeper.GetSampleDescs().empty());
