@@ -2,6 +2,7 @@
 // files, driven by SDL events that a script pushes when the log shows the program is ready for them.
 #include "engine/base_test_util.h"
 #include "shell/main_entry.h"
+#include "support/test_support.h"
 
 #include "engine/engine_registry.h"
 #include "shell/main_userfiles.h"
@@ -18,9 +19,11 @@
 
 namespace {
 
-using zf_test::ReadText;
 using zf_test::TempDir;
 using zf_test::WriteText;
+using zftest::CountOf;
+using zftest::InOrder;
+using zftest::ReadTextFile;
 
 // One step of a script: wait until the log holds the text for the count-th time, then act.
 struct ScriptStep {
@@ -50,13 +53,6 @@ void PushQuit()
     SDL_PushEvent(&quit);
 }
 
-size_t Occurrences(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
 // Runs the program in this (child) process with the script played by a second thread, and exits
 // with the program's exit code. A step that does not come within the time limit ends the process
 // with 99.
@@ -66,7 +62,7 @@ size_t Occurrences(const std::string& text, const std::string& what)
     std::thread driver([script, log_path] {
         for (const ScriptStep& step : script) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-            while (Occurrences(ReadText(log_path), step.wait_for) < static_cast<size_t>(step.count)) {
+            while (CountOf(ReadTextFile(log_path), step.wait_for) < static_cast<size_t>(step.count)) {
                 if (std::chrono::steady_clock::now() > deadline) {
                     std::fprintf(stderr, "script step not reached: %s\n", step.wait_for.c_str());
                     std::_Exit(99);
@@ -110,18 +106,7 @@ protected:
         if (_owned) unsetenv("ZF_E2E_HOME");
     }
     std::string UserFile(const std::string& name) const { return _home + "/Tovrin/Zerafine/" + name; }
-    std::string Log() const { return ReadText(UserFile("log.html")); }
-
-    static bool InOrder(const std::string& text, const std::vector<std::string>& lines)
-    {
-        size_t pos = 0;
-        for (const std::string& line : lines) {
-            pos = text.find(line, pos);
-            if (pos == std::string::npos) return false;
-            pos += line.size();
-        }
-        return true;
-    }
+    std::string Log() const { return ReadTextFile(UserFile("log.html")); }
 
     const std::string& home() const { return _home; }
 
@@ -146,7 +131,7 @@ TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
     struct stat st {};
     ASSERT_EQ(::stat((home() + "/Tovrin/Zerafine").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_NE(ReadText(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
+    EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // no player was active
 }
 
@@ -158,7 +143,7 @@ TEST_F(Program, ClosingTheWindowIsAUserBreak)
     EXPECT_TRUE(InOrder(log, {"Main menu.", "Exit game: shutdown by user break.", "Application finished."})) << log;
     EXPECT_EQ(log.find("Init game state..."), std::string::npos);   // the command line needs the test keys
     // The settings file keeps what was set by hand and gains the written attributes.
-    const std::string config = ReadText(UserFile("Config.xml"));
+    const std::string config = ReadTextFile(UserFile("Config.xml"));
     EXPECT_NE(config.find("no_logo=\"1\""), std::string::npos);
     EXPECT_NE(config.find("snd_vol=\"20\""), std::string::npos);
     EXPECT_NE(config.find("sensitivity=\"13\""), std::string::npos);
@@ -176,7 +161,7 @@ TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
         PushKey(SDL_SCANCODE_ESCAPE);
     };
     EXPECT_EXIT(RunProgram({"1", "2", "0"}, {{"Game scene: level", 1, record}}), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadText(report), "Levels\\E02\\L03.xml|1|1|0");
+    EXPECT_EQ(ReadTextFile(report), "Levels\\E02\\L03.xml|1|1|0");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Init game state...", "Loading episode #1...", "Starting GAME...",
                               "Game scene: level 'Levels\\E02\\L03.xml' (last level of the episode).",

@@ -78,11 +78,11 @@ TEST(Entry, StageFailureTable)
                     if (s == failing) kind.raise();
                 });
             int failed_with = 0;
-            LogMark mark;
+            LogWatch mark;
             EXPECT_EQ(RunStages(stages, [&](int stage) { failed_with = stage; }), failing);
             EXPECT_EQ(failed_with, failing);
             EXPECT_EQ(ran.size(), static_cast<size_t>(failing));
-            const std::string log = mark.Since();
+            const std::string log = mark.Text();
             EXPECT_TRUE(InOrder(log, {kind.line, "Application crushed on stage " + std::to_string(failing) + "."})) << log;
         }
     }
@@ -93,14 +93,14 @@ TEST(Entry, StageFailureTable)
 
 TEST(Entry, CrashInTheSceneLoopIsReportedWithoutAStage)
 {
-    LogMark mark;
+    LogWatch mark;
     try {
         throw std::runtime_error("x");
     } catch (...) {
         EXPECT_EQ(HandleCrash("CAppGame::RunGame", 0), 0);
     }
-    EXPECT_NE(mark.Since().find("Crush with exception raised: x (CAppGame::RunGame)"), std::string::npos);
-    EXPECT_EQ(mark.Since().find("Application crushed on stage"), std::string::npos);
+    EXPECT_NE(mark.Text().find("Crush with exception raised: x (CAppGame::RunGame)"), std::string::npos);
+    EXPECT_EQ(mark.Text().find("Application crushed on stage"), std::string::npos);
 }
 
 TEST(EntryDeathTest, HardwareFaultInAStageExitsWithTheStage)
@@ -136,16 +136,16 @@ TEST(Entry, StatisticsPageOnlyWithAHost)
         opened.push_back(url);
         return url.find("fail") == std::string::npos;
     };
-    LogMark mark;
+    LogWatch mark;
     EXPECT_FALSE(OpenStatisticsPage("", opener));
     EXPECT_TRUE(opened.empty());
-    EXPECT_NE(mark.Since().find("no page opened"), std::string::npos);
+    EXPECT_NE(mark.Text().find("no page opened"), std::string::npos);
 
     EXPECT_TRUE(OpenStatisticsPage("stats.example.org", opener));
     EXPECT_FALSE(OpenStatisticsPage("http://fail.example.org", opener));
     EXPECT_EQ(opened, (std::vector<std::string>{"https://stats.example.org/stats/zerafine.html",
                                                 "http://fail.example.org/stats/zerafine.html"}));
-    EXPECT_NE(mark.Since().find("Fail 'open' launch http://fail.example.org/stats/zerafine.html"), std::string::npos);
+    EXPECT_NE(mark.Text().find("Fail 'open' launch http://fail.example.org/stats/zerafine.html"), std::string::npos);
 }
 
 } // namespace

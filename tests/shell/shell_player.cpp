@@ -39,7 +39,7 @@ TEST(Profiles, SaveAndReadBackScrambled)
     slot.score = 1234;
     profiles.SetActiveName("Ann");
     ASSERT_TRUE(profiles.Save());
-    const std::string raw = ReadText(path);
+    const std::string raw = ReadTextFile(path);
     ASSERT_FALSE(raw.empty());
     EXPECT_NE(raw[0], '<');
     EXPECT_NE(Scrambled(raw).find("<Profiles"), std::string::npos);
@@ -69,7 +69,7 @@ TEST(Profiles, SavingKeepsWhatItDoesNotKnow)
     ASSERT_NE(profiles.FindProfile("Bo"), nullptr);
     profiles.GetProfile("Bo").slots[kCurrentGameSlot].level = 2;
     ASSERT_TRUE(profiles.Save());
-    const std::string text = Scrambled(ReadText(path));
+    const std::string text = Scrambled(ReadTextFile(path));
     for (const char* kept : {"w_param_1=\"777\"", "<Hint type=\"3\" show=\"1\"", "<Construction id=\"5\" bought=\"1\"",
                              "alias=\"best_game\" level=\"9\""})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
@@ -86,12 +86,12 @@ TEST(Profiles, DamagedFileIsKeptAside)
     const std::string damaged = Scrambled("<Profiles><Profile name=\"Cy\"");
     WriteText(path, damaged);
     CProfiles profiles;
-    LogMark mark;
+    LogWatch mark;
     profiles.Load(path);
     EXPECT_TRUE(profiles.GetProfiles().empty());
-    EXPECT_NE(mark.Since().find("cannot be read"), std::string::npos);
+    EXPECT_NE(mark.Text().find("cannot be read"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(ReadText(path + ".bad-1"), damaged);
+    EXPECT_EQ(ReadTextFile(path + ".bad-1"), damaged);
     try {
         profiles.GetProfile("Cy");
         FAIL() << "no exception";
@@ -108,9 +108,9 @@ TEST(Profiles, EntryWithAnActiveNameWithoutProfileGoesOnWithoutPlayer)
     WriteText(path, "<Profiles active_user=\"Ghost\"><Profile name=\"Ann\"/></Profiles>");
     ScriptedScenes scenes;
     CAppGame app(scenes.Set());
-    LogMark mark;
+    LogWatch mark;
     app.LoadPlayerData();
-    EXPECT_NE(mark.Since().find("active profile \"Ghost\" not found"), std::string::npos);
+    EXPECT_NE(mark.Text().find("active profile \"Ghost\" not found"), std::string::npos);
     EXPECT_TRUE(g_User.GetName().empty());
     std::filesystem::remove(path);
     g_Profiles.Load();

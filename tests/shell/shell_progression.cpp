@@ -65,10 +65,10 @@ TEST_F(Progression, EpisodeFileCases)
         SCOPED_TRACE(c.name);
         GameFolder folder(c.xml);
         CAppGame app(scenes.Set());
-        LogMark mark;
+        LogWatch mark;
         EpisodeData data;
         EXPECT_EQ(app.LoadEpisode(c.index, data), c.ok);
-        std::string log = mark.Since();
+        std::string log = mark.Text();
         EXPECT_NE(log.find("Loading episode #" + std::to_string(c.index) + "..."), std::string::npos);
         if (c.error) {
             EXPECT_NE(log.find(c.error), std::string::npos) << log;
@@ -105,9 +105,9 @@ TEST_F(Progression, EpisodeListWithoutEpisodesFailsTheEntry)
 {
     GameFolder folder("<Episodes/>");
     CAppGame app(scenes.Set());
-    LogMark mark;
+    LogWatch mark;
     EXPECT_FALSE(app.LoadEpisodes());
-    EXPECT_NE(mark.Since().find("No episodes found!"), std::string::npos);
+    EXPECT_NE(mark.Text().find("No episodes found!"), std::string::npos);
     try {
         app.LoadPlayerData();
         FAIL() << "no exception";
@@ -181,7 +181,7 @@ TEST_F(Progression, GoNextLevelTable)
         // Episodes in play come from the count at entry; the failing row claims one more than exist.
         app->SetEpisodesInPlay(c.in_play);
 
-        LogMark mark;
+        LogWatch mark;
         EXPECT_EQ(app->GoNextLevel(), c.ok);
         EXPECT_EQ(g_User.GetPlayState(), c.want_play_state);
         EXPECT_EQ(g_User.GetGameState(), c.want_game_state);
@@ -195,7 +195,7 @@ TEST_F(Progression, GoNextLevelTable)
         EXPECT_EQ(app->IsGamePlaying(), c.want_playing);
         EXPECT_FALSE(g_User.GetStatistics().field_saved);   // statistics reset before every change
         if (c.want_log) {
-            EXPECT_NE(mark.Since().find(c.want_log), std::string::npos) << mark.Since();
+            EXPECT_NE(mark.Text().find(c.want_log), std::string::npos) << mark.Text();
         }
     }
 }
@@ -215,10 +215,10 @@ TEST_F(Progression, GoNextLevelChecksItsPreconditions)
     // Without a game in play the step only logs the failed check.
     app->SetGamePlaying(false);
     g_User.SetPlayState(upsNextLevel);
-    LogMark mark;
+    LogWatch mark;
     EXPECT_TRUE(app->GoNextLevel());
     EXPECT_EQ(g_User.GetPlayState(), upsNextLevel);
-    EXPECT_NE(mark.Since().find("Verify {_is_game_playing} failed"), std::string::npos);
+    EXPECT_NE(mark.Text().find("Verify {_is_game_playing} failed"), std::string::npos);
 }
 
 TEST_F(Progression, LevelVariablesRefuseIndicesOutsideTheEpisode)
@@ -241,13 +241,13 @@ TEST_F(Progression, LevelVariablesRefuseIndicesOutsideTheEpisode)
         g_User.SetPlayState(r.play_state);
         g_User.SetLevel(r.level);
         g_User.SetBonusLevel(r.bonus);
-        LogMark mark;
+        LogWatch mark;
         EXPECT_EQ(app->SetLevelVariables(), r.ok);
         EXPECT_EQ(GetGlobalVars().GetString("cur_level_file"), r.file);
         if (r.ok) {
             EXPECT_EQ(GetGlobalVars().GetBool("is_last_level"), r.last);
         } else {
-            EXPECT_NE(mark.Since().find("out of range"), std::string::npos);
+            EXPECT_NE(mark.Text().find("out of range"), std::string::npos);
         }
     }
 }
@@ -279,12 +279,12 @@ TEST_F(Progression, InitializeGameDataStartsOrResumes)
         g_User.SetEpisode(r.episode);
         g_User.SetLevel(r.level);
         g_User.SetBonusLevel(r.bonus);
-        LogMark mark;
+        LogWatch mark;
         EXPECT_EQ(app.InitializeGameData(), r.ok);
         EXPECT_EQ(g_User.GetPlayState(), r.want_play_state);
         EXPECT_EQ(g_User.GetLevel(), r.want_level);
         EXPECT_EQ(GetGlobalVars().GetString("cur_level_file"), r.want_file);
-        const std::string log = mark.Since();
+        const std::string log = mark.Text();
         EXPECT_NE(log.find("Initialize game data..."), std::string::npos);
         EXPECT_EQ(log.find("Game data initialized.") != std::string::npos, r.ok);
         if (r.ok) {
@@ -303,7 +303,7 @@ TEST_F(Progression, TestStartTakesTheInitVariables)
     vars.SetInt("init_episode", 1);
     vars.SetInt("init_level", 2);
     vars.SetInt("init_bonus_level", 0);
-    LogMark mark;
+    LogWatch mark;
     ASSERT_TRUE(app.InitGameState());
     EXPECT_EQ(g_User.GetEpisode(), 1);
     EXPECT_EQ(g_User.GetLevel(), 2);
@@ -312,7 +312,7 @@ TEST_F(Progression, TestStartTakesTheInitVariables)
     EXPECT_EQ(g_User.GetPlayState(), upsLevelLoaded);
     EXPECT_EQ(vars.GetString("cur_level_file"), "e1l2");
     EXPECT_TRUE(vars.GetBool("is_last_level"));
-    EXPECT_TRUE(InOrder(mark.Since(), {"Init game state...", "Loading episode #1...", "Starting GAME..."}));
+    EXPECT_TRUE(InOrder(mark.Text(), {"Init game state...", "Loading episode #1...", "Starting GAME..."}));
 
     // The defaults of a command line without numbers name no episode: the start fails, logged.
     ResetGlobals();

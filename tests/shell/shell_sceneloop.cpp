@@ -114,9 +114,9 @@ TEST_F(SceneLoop, ResultsAndTransitionsTable)
         CAppGame loop(run.Set());
         ASSERT_TRUE(loop.LoadEpisodes());
         loop.InitScenes();
-        LogMark mark;
+        LogWatch mark;
         EXPECT_EQ(loop.RunGame(), c.exit_state);
-        const std::string log = mark.Since();
+        const std::string log = mark.Text();
         if (c.log) {
             EXPECT_NE(log.find(c.log), std::string::npos) << log;
         }
@@ -133,9 +133,9 @@ TEST_F(SceneLoop, TestStartThatCannotBeLoadedFailsTheLoop)
         GetGlobalVars().SetBool("test_mode", true);
         GetGlobalVars().SetInt("init_episode", r.episode);
         GetGlobalVars().SetInt("init_level", r.level);
-        LogMark mark;
+        LogWatch mark;
         EXPECT_EQ(app->RunGame(), esFailed);
-        EXPECT_NE(mark.Since().find(r.log), std::string::npos);
+        EXPECT_NE(mark.Text().find(r.log), std::string::npos);
         EXPECT_EQ(scenes.game.runs, 0);
     }
 }
@@ -186,12 +186,12 @@ TEST_F(SceneLoop, ExitLogsTheStateAndSavesOnlyANormalEnd)
         g_User.SetLevel(4);
         GetGlobalVars().SetBool("test_mode", r.test_mode);
         app->SetExitState(r.state);
-        LogMark mark;
+        LogWatch mark;
         EXPECT_TRUE(app->Exit());
-        EXPECT_NE(mark.Since().find(r.line), std::string::npos) << mark.Since();
+        EXPECT_NE(mark.Text().find(r.line), std::string::npos) << mark.Text();
         EXPECT_EQ(std::filesystem::exists(path), r.saved);
         if (r.saved) {
-            EXPECT_NE(mark.Since().find("Saving profiles..."), std::string::npos);
+            EXPECT_NE(mark.Text().find("Saving profiles..."), std::string::npos);
             CProfiles reread;
             reread.Load(path);
             EXPECT_EQ(reread.GetProfile("Ann").slots.at(kCurrentGameSlot).level, 4);
@@ -211,14 +211,14 @@ TEST_F(SceneLoop, EntryStopsAtTheFirstSceneThatCannotInit)
         ScriptedScene* order[] = {run.logo.get(), &run.menu, &run.selector, &run.game, &run.city};
         order[failing]->init_result = false;
         CAppGame loop(run.Set());
-        LogMark mark;
+        LogWatch mark;
         try {
             loop.InitScenes();
             FAIL() << "no exception";
         } catch (const std::exception& e) {
             EXPECT_STREQ(e.what(), texts[failing]);
         }
-        EXPECT_NE(mark.Since().find(std::string("Error: ") + texts[failing]), std::string::npos);
+        EXPECT_NE(mark.Text().find(std::string("Error: ") + texts[failing]), std::string::npos);
         for (int i = 0; i < 5; ++i) EXPECT_EQ(order[i]->inits, i <= failing ? 1 : 0) << i;
     }
 }

@@ -32,9 +32,9 @@ protected:
 TEST_F(Settings, FirstStartWritesTheDefaultsAndLoadsThemNextTime)
 {
     CGameSettings settings(path);
-    LogMark mark;
+    LogWatch mark;
     SettingsRecord& r = settings.EnsureLoaded();
-    EXPECT_NE(mark.Since().find("Unable to load game settings, create default."), std::string::npos);
+    EXPECT_NE(mark.Text().find("Unable to load game settings, create default."), std::string::npos);
     EXPECT_FALSE(settings.IsLoaded());
     EXPECT_EQ(r, SettingsRecord());
     const std::pair<const char*, const char*> written[] = {{"snd_vol", "75"}, {"mus_vol", "50"}, {"gamma", "0"},
@@ -81,11 +81,11 @@ TEST_F(Settings, CurrentFolderCopyIsReadAndTheUserFileMadeOnSave)
     EXPECT_EQ(settings.EnsureLoaded().snd_vol, 33);
     EXPECT_TRUE(settings.Record().no_logo);
     EXPECT_FALSE(std::filesystem::exists(path));
-    LogMark mark;
+    LogWatch mark;
     settings.Save();
-    EXPECT_NE(mark.Since().find("No game settings file, create new."), std::string::npos);
+    EXPECT_NE(mark.Text().find("No game settings file, create new."), std::string::npos);
     EXPECT_EQ(Attr(path, "snd_vol"), "33");
-    EXPECT_EQ(ReadText("Config.xml"), "<Config><Options snd_vol=\"33\" no_logo=\"1\"/></Config>");
+    EXPECT_EQ(ReadTextFile("Config.xml"), "<Config><Options snd_vol=\"33\" no_logo=\"1\"/></Config>");
 }
 
 TEST_F(Settings, FileWithoutOptionsStillStoresTheSettings)
@@ -110,11 +110,11 @@ TEST_F(Settings, DamagedFileIsKeptAsideNotOverwritten)
         std::filesystem::create_directories(user.path());
         WriteText(path, damaged);
         CGameSettings settings(path);
-        LogMark mark;
+        LogWatch mark;
         if (std::string(name) == "load") settings.EnsureLoaded();
         else settings.Save();
-        EXPECT_NE(mark.Since().find("cannot be read"), std::string::npos) << mark.Since();
-        EXPECT_EQ(ReadText(path + ".bad-1"), damaged);
+        EXPECT_NE(mark.Text().find("cannot be read"), std::string::npos) << mark.Text();
+        EXPECT_EQ(ReadTextFile(path + ".bad-1"), damaged);
         EXPECT_EQ(Attr(path, "snd_vol"), "75");   // a fresh file with the record
     }
 }
@@ -123,14 +123,14 @@ TEST_F(Settings, UnwritableFileIsAnErrorWithTheText)
 {
     WriteText(user / "blocker", "a file, not a folder");
     CGameSettings settings(user / "blocker/Config.xml");
-    LogMark mark;
+    LogWatch mark;
     try {
         settings.EnsureLoaded();
         FAIL() << "no exception";
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "\"Unable to save game settings!\"");
     }
-    EXPECT_NE(mark.Since().find("Error: \"Unable to save game settings!\""), std::string::npos);
+    EXPECT_NE(mark.Text().find("Error: \"Unable to save game settings!\""), std::string::npos);
 }
 
 TEST_F(Settings, DisplayModeToggleStoresTheWindowedFlag)

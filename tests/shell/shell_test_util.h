@@ -1,4 +1,4 @@
-// Helpers of the shell tests: scripted scenes, an episodes fixture, the log written since a mark.
+// Helpers of the shell tests: scripted scenes, an episodes fixture, a game folder, reset globals.
 #pragma once
 
 #include "engine/base_test_util.h"
@@ -7,6 +7,7 @@
 #include "player/player_user.h"
 #include "shell/main_appgame.h"
 #include "shell/main_userfiles.h"
+#include "support/test_support.h"
 
 #include <deque>
 #include <functional>
@@ -16,37 +17,13 @@
 
 namespace shell_test {
 
-using zf_test::ReadLog;
-using zf_test::ReadText;
-using zf_test::ScopedChdir;
 using zf_test::TempDir;
 using zf_test::WriteText;
-
-// What the log received after the mark was taken.
-class LogMark {
-public:
-    LogMark() : _size(ReadLog().size()) {}
-    std::string Since() const
-    {
-        std::string text = ReadLog();
-        return text.size() > _size ? text.substr(_size) : std::string();
-    }
-
-private:
-    size_t _size;
-};
-
-// True when the lines occur in the text in this order.
-inline bool InOrder(const std::string& text, const std::vector<std::string>& lines)
-{
-    size_t pos = 0;
-    for (const std::string& line : lines) {
-        pos = text.find(line, pos);
-        if (pos == std::string::npos) return false;
-        pos += line.size();
-    }
-    return true;
-}
+using zftest::InOrder;
+using zftest::LogWatch;
+using zftest::ReadLog;
+using zftest::ReadTextFile;
+using zftest::ScopedChdir;
 
 // One run of a scripted scene: the result it ends with, its transition and next alias, and what it
 // does while it runs (change the player, throw).
