@@ -23,25 +23,11 @@ constexpr int kWidth = 128;
 constexpr int kHeight = 96;
 constexpr uint32_t kBackground = 0xFF3C6490;
 const std::string kReference = kFixtureDir + "/PixelReference.png";
+constexpr const char* kAtlas = "Textures\\Atlas.png";
 
 int Channel(uint32_t argb, int shift)
 {
     return int((argb >> shift) & 0xFF);
-}
-
-GraphicsDesc Desc(int w, int h, float l, float t, float r, float b, uint32_t color, int angle)
-{
-    GraphicsDesc d;
-    d.texture = "Textures\\Atlas.png";
-    d.width = w;
-    d.height = h;
-    d.color = color;
-    d.angle = angle;
-    d.tex_rect[0] = l;
-    d.tex_rect[1] = t;
-    d.tex_rect[2] = r;
-    d.tex_rect[3] = b;
-    return d;
 }
 
 // Draws the scene and returns the top-left kWidth x kHeight pixels of the last frame.
@@ -57,7 +43,7 @@ SurfacePtr DrawScene()
     SurfacePtr shot;
     {
         // An animated strip of four framed squares, turned by 30 degrees, tinted warm, with a shadow.
-        GraphicsDesc strip = Desc(32, 32, 0, 0, 0, 0, 0xFFFFD0A0, 30);
+        GraphicsDesc strip = Desc(kAtlas, 32, 32, 0, 0, 0, 0, 0xFFFFD0A0, 30);
         strip.animation = kFixtureDir + "/Anims/Strip.xml";
         CSprite animated;
         animated.Init(12, 12, strip, true);
@@ -65,12 +51,12 @@ SurfacePtr DrawScene()
 
         // A white block turned by 45 degrees about a point off its centre, tinted translucent violet.
         CRenderKeeper keeper;
-        CSprite block(70, 20, Desc(40, 16, 0, 16, 64, 32, 0xC0A040FF, 0), keeper);
+        CSprite block(70, 20, Desc(kAtlas, 40, 16, 0, 16, 64, 32, 0xC0A040FF), keeper);
         block.SetPivot(-10, 0);
         block.SetPosition(70, 20);
         block.SetAngle(45);
         // A still frame of the strip, mirrored and tinted green, from the same batch.
-        CSprite still(20, 60, Desc(24, 24, 48, 0, 64, 16, 0xFF80FF80, 0), keeper);
+        CSprite still(20, 60, Desc(kAtlas, 24, 24, 48, 0, 64, 16, 0xFF80FF80), keeper);
         still.SetFlip(true, false);
 
         CCrossFader fader;

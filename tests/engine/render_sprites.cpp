@@ -15,20 +15,6 @@ namespace {
 constexpr const char* kAtlas = "Textures\\Atlas.png";   // 64 x 32
 constexpr const char* kSquare = "Textures\\Square.png"; // 8 x 8
 
-GraphicsDesc Desc(const char* texture, int w, int h, float l, float t, float r, float b, uint32_t color = 0xFFFFFFFF)
-{
-    GraphicsDesc d;
-    d.texture = texture;
-    d.width = w;
-    d.height = h;
-    d.color = color;
-    d.tex_rect[0] = l;
-    d.tex_rect[1] = t;
-    d.tex_rect[2] = r;
-    d.tex_rect[3] = b;
-    return d;
-}
-
 struct Corner {
     float x, y, u, v;
 };

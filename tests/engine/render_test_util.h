@@ -2,6 +2,7 @@
 // renderer behind it, so that every texture has its own device texture.
 #pragma once
 
+#include "engine/engine_layout.h"
 #include "engine/engine_log.h"
 #include "engine/engine_texture.h"
 #include "recording_engine.h"
@@ -9,6 +10,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -19,6 +21,23 @@ inline const std::string kFixtureDir = std::string(ZF_TEST_DATA_DIR) + "/render"
 using zftest::LogWatch;
 using zftest::ReadLog;
 using zftest::ScopedChdir;
+
+// A sprite description: texture, size, texture rectangle in pixels, tint, angle in degrees.
+inline GraphicsDesc Desc(const char* texture, int w, int h, float l, float t, float r, float b,
+                         uint32_t color = 0xFFFFFFFF, int angle = 0)
+{
+    GraphicsDesc d;
+    d.texture = texture;
+    d.width = w;
+    d.height = h;
+    d.color = color;
+    d.angle = angle;
+    d.tex_rect[0] = l;
+    d.tex_rect[1] = t;
+    d.tex_rect[2] = r;
+    d.tex_rect[3] = b;
+    return d;
+}
 
 // A recording engine whose device is a software renderer on a small surface. The texture cache is
 // emptied on both ends, so no texture outlives the renderer it was uploaded to.
