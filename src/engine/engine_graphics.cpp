@@ -13,6 +13,16 @@
 
 namespace {
 const char* const kIconFile = "zerafine.png";
+
+// The bounds of the display the window is on (of the first display before there is a window).
+SDL_Rect DisplayBounds(SDL_Window* window)
+{
+    SDL_Rect r {0, 0, CGraphics::kScreenWidth, CGraphics::kScreenHeight};
+    const int index = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &r) != 0 || r.w <= 0 || r.h <= 0)
+        r = {0, 0, CGraphics::kScreenWidth, CGraphics::kScreenHeight};
+    return r;
+}
 }
 
 CGraphics::CGraphics() = default;
@@ -38,10 +48,19 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
     // Textures created from now on are filtered linearly.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
 
-    Uint32 flags = SDL_WINDOW_RESIZABLE;
-    if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    _window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               kScreenWidth, kScreenHeight, flags);
+    // Full screen starts with the window already over the whole display: where no window manager
+    // carries out the full-screen request, the window keeps the place it was made with.
+    _windowed_w = kScreenWidth;
+    _windowed_h = kScreenHeight;
+    _windowed_place_known = false;
+    if (windowed) {
+        _window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   kScreenWidth, kScreenHeight, SDL_WINDOW_RESIZABLE);
+    } else {
+        const SDL_Rect full = DisplayBounds(nullptr);
+        _window = SDL_CreateWindow(title ? title : "", full.x, full.y, full.w, full.h,
+                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     if (!_window) {
         GetLog().Error("Error: failed to initialize main window.");
         GetLog().Error("Error: %s", SDL_GetError());
@@ -121,23 +140,44 @@ bool CGraphics::ToggleMode()
     const bool windowed = !_windowed;
     GetLog().Message("Toggling to %s mode...", windowed ? "windowed" : "fullscreen");
     if (!_window) return false;
-    if (!windowed) SDL_GetWindowSize(_window, &_windowed_w, &_windowed_h);
+    if (!windowed) {
+        // Remember the window's place, then lay it over the whole display before asking for full
+        // screen, so that it covers the display also without a window manager.
+        SDL_GetWindowPosition(_window, &_windowed_x, &_windowed_y);
+        SDL_GetWindowSize(_window, &_windowed_w, &_windowed_h);
+        _windowed_place_known = true;
+        const SDL_Rect full = DisplayBounds(_window);
+        SDL_SetWindowPosition(_window, full.x, full.y);
+        SDL_SetWindowSize(_window, full.w, full.h);
+    }
     if (SDL_SetWindowFullscreen(_window, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         GetLog().Error("Error: failed to switch to %s mode: %s", windowed ? "windowed" : "fullscreen",
                        SDL_GetError());
+        if (!windowed) RestoreWindowPlace();
         return false;
     }
     _windowed = windowed;
-    if (windowed && _windowed_w > 0 && _windowed_h > 0) {
-        // Back to the window's own size (not every video driver restores it).
-        int w = 0, h = 0;
-        SDL_GetWindowSize(_window, &w, &h);
-        if (w != _windowed_w || h != _windowed_h) SDL_SetWindowSize(_window, _windowed_w, _windowed_h);
-    }
+    if (windowed) RestoreWindowPlace();
     if (_renderer) SDL_RenderSetVSync(_renderer, windowed ? 0 : 1);
     // Full screen moves the pointer relatively (the program draws it); a window shows the system one.
     SDL_SetRelativeMouseMode(windowed ? SDL_FALSE : SDL_TRUE);
     return Reset();
+}
+
+void CGraphics::RestoreWindowPlace()
+{
+    // Back to the window's own size and place (not every video driver restores them); a window
+    // that started in full screen gets the screen size, centred.
+    const int w = _windowed_w > 0 ? _windowed_w : kScreenWidth;
+    const int h = _windowed_h > 0 ? _windowed_h : kScreenHeight;
+    int cw = 0, ch = 0;
+    SDL_GetWindowSize(_window, &cw, &ch);
+    if (cw != w || ch != h) SDL_SetWindowSize(_window, w, h);
+    const int index = std::max(SDL_GetWindowDisplayIndex(_window), 0);
+    if (_windowed_place_known)
+        SDL_SetWindowPosition(_window, _windowed_x, _windowed_y);
+    else
+        SDL_SetWindowPosition(_window, SDL_WINDOWPOS_CENTERED_DISPLAY(index), SDL_WINDOWPOS_CENTERED_DISPLAY(index));
 }
 
 void CGraphics::Release()
@@ -197,8 +237,21 @@ void CGraphics::SetWorldTransform(float angle, float x, float y)
 bool CGraphics::Clear(uint32_t argb)
 {
     if (!_renderer) return false;
+    // Clearing reaches the whole window; where the screen is letterboxed, the bars stay black and
+    // only the screen area takes the colour.
+    SDL_Rect vp;
+    SDL_RenderGetViewport(_renderer, &vp);
+    const bool bars = vp.x != 0 || vp.y != 0;
+    if (bars) {
+        SDL_SetRenderDrawColor(_renderer, 0, 0, 0, 255);
+        if (SDL_RenderClear(_renderer) != 0) return false;
+    }
     SDL_SetRenderDrawColor(_renderer, Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255);
-    return SDL_RenderClear(_renderer) == 0;
+    if (!bars) return SDL_RenderClear(_renderer) == 0;
+    SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_NONE);
+    const bool ok = SDL_RenderFillRect(_renderer, nullptr) == 0;
+    SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_BLEND);
+    return ok;
 }
 
 bool CGraphics::Present()

@@ -73,6 +73,8 @@ public:
 
 private:
     void ReportDevice();
+    // Puts the window back at its windowed size and place.
+    void RestoreWindowPlace();
 
     SDL_Window* _window = nullptr;
     SDL_Renderer* _renderer = nullptr;
@@ -85,5 +87,8 @@ private:
     float _world_x = -kScreenWidth / 2.0f, _world_y = -kScreenHeight / 2.0f;
     float _cos = 1.0f, _sin = 0.0f;
     bool _world_identity = true;
-    int _windowed_w = kScreenWidth, _windowed_h = kScreenHeight;   // window size before full screen
+    // The window's size and place before full screen (the place only once it has been windowed).
+    int _windowed_w = kScreenWidth, _windowed_h = kScreenHeight;
+    int _windowed_x = 0, _windowed_y = 0;
+    bool _windowed_place_known = false;
 };

@@ -78,20 +78,27 @@ TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
     const bool photo = OnPath("import");
     TempFolder dir("xvfb");
     const std::string out = dir.Path();
-    const std::string shot = out + "display.bmp";
-    // The display's own libraries (GL drivers, D-Bus) keep a few allocations to the end: not ours
-    // to report when the scene runs under a leak checker.
+    // A display wider than the screen's 4:3, so that full screen has bars left and right. The
+    // display's own libraries (GL drivers, D-Bus) keep a few allocations to the end: not ours to
+    // report when the scene runs under a leak checker.
     std::string cmd = "env -u SDL_VIDEODRIVER ZF_IGNORE_FOCUS=1 ASAN_OPTIONS=detect_leaks=0 XDG_DATA_HOME='" + out +
-                      "' xvfb-run -a -s '-screen 0 1024x768x24' '" ZF_CORE_XVFB_SCENE "' '" + out + "'";
+                      "' xvfb-run -a -s '-screen 0 1280x800x24' '" ZF_CORE_XVFB_SCENE "' '" + out + "'";
     if (photo) cmd += " 'import -window root'";
     cmd += " >'" + out + "run.log' 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
 
-    int x = -1, y = -1, w = 0, h = 0, full = -1;
-    std::ifstream(out + "window.txt") >> x >> y >> w >> h >> full;
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(h, 600);
-    EXPECT_EQ(full, 0);
+    struct Place {
+        int x = -1, y = -1, w = 0, h = 0, full = -1;
+    };
+    auto read_place = [&](const char* name) {
+        Place p;
+        std::ifstream(out + name) >> p.x >> p.y >> p.w >> p.h >> p.full;
+        return p;
+    };
+    const Place window = read_place("window.txt");
+    EXPECT_EQ(window.w, 800);
+    EXPECT_EQ(window.h, 600);
+    EXPECT_EQ(window.full, 0);
 
     // What the renderer drew (the engine's own screenshot of the frame).
     SDL_Surface* frame = LoadTga(out + "00000000.tga");
@@ -101,20 +108,37 @@ TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
     CheckPicture(frame, 0, 0);
     SDL_FreeSurface(frame);
 
-    // Desktop full screen: the window takes the whole 1024 x 768 display. (A bare virtual display
-    // has no window manager to carry the request out, so its picture is not compared.)
-    int fx = -1, fy = -1, fw = 0, fh = 0;
-    std::ifstream(out + "window-full.txt") >> fx >> fy >> fw >> fh >> full;
-    EXPECT_EQ(full, 1);
-    EXPECT_EQ(fw, 1024);
-    EXPECT_EQ(fh, 768);
+    // Desktop full screen: the window covers the whole display, also without a window manager to
+    // carry the request out; back in a window it has its old size and place again.
+    const Place full = read_place("window-full.txt");
+    EXPECT_EQ(full.full, 1);
+    EXPECT_EQ(full.x, 0);
+    EXPECT_EQ(full.y, 0);
+    EXPECT_EQ(full.w, 1280);
+    EXPECT_EQ(full.h, 800);
+    const Place back = read_place("window-back.txt");
+    EXPECT_EQ(back.full, 0);
+    EXPECT_EQ(back.x, window.x);
+    EXPECT_EQ(back.y, window.y);
+    EXPECT_EQ(back.w, 800);
+    EXPECT_EQ(back.h, 600);
 
-    // What the display shows: a photograph of the whole virtual screen.
+    // What the display shows: photographs of the whole virtual screen.
     if (!photo) GTEST_SKIP() << "imagemagick's import is not installed: display not photographed";
-    SDL_Surface* display = SDL_LoadBMP(shot.c_str());
+    SDL_Surface* display = SDL_LoadBMP((out + "display.bmp").c_str());
     ASSERT_NE(display, nullptr) << SDL_GetError();
-    EXPECT_EQ(display->w, 1024);
-    CheckPicture(display, x, y);
+    EXPECT_EQ(display->w, 1280);
+    CheckPicture(display, window.x, window.y);
     if (const char* keep = std::getenv("ZF_KEEP_XVFB_SHOT")) SDL_SaveBMP(display, keep);
+    SDL_FreeSurface(display);
+
+    // Full screen: the picture scaled by 800 / 600 and centred, black bars left and right.
+    display = SDL_LoadBMP((out + "display-full.bmp").c_str());
+    ASSERT_NE(display, nullptr) << SDL_GetError();
+    ASSERT_EQ(display->w, 1280);
+    ASSERT_EQ(display->h, 800);
+    CheckPicture(display, 107, 0, 800.0 / 600.0);
+    ExpectNear(Pixel(display, 50, 400), 0xFF000000u, "left bar");
+    ExpectNear(Pixel(display, 1230, 400), 0xFF000000u, "right bar");
     SDL_FreeSurface(display);
 }

@@ -2,7 +2,9 @@
 // green rectangle, a turned yellow square and a textured checkerboard. After some frames it saves
 // what it drew (the engine's screenshot), writes where its window is and, given a command that
 // photographs the display into the file named after it, runs it ("display.bmp"). Then it switches
-// to full screen, draws again, writes the window again ("window-full.txt") and quits.
+// to full screen, draws again, writes the window again ("window-full.txt"), photographs the display
+// again ("display-full.bmp"), switches back, writes the window a third time ("window-back.txt") and
+// quits.
 //
 // Usage: core_xvfb_scene <output folder ending in '/'> [photograph command]
 #include <SDL.h>
@@ -74,13 +76,16 @@ public:
         ++_frames;
         if (_frames == 30) Windowed();
         if (_frames == 60) FullScreen();
+        if (_frames == 90) Back();
     }
 
     void AfterFrame() override
     {
         // Switched between frames, as the engine does on Alt+Enter.
-        if (_frames == 30 && !g_EngineCore->IsFullscreen() && !g_EngineCore->ToggleFullscreen())
-            SetResult(srFailure);
+        const bool full = g_EngineCore->IsFullscreen();
+        if ((_frames == 30 && !full) || (_frames == 60 && full)) {
+            if (!g_EngineCore->ToggleFullscreen()) SetResult(srFailure);
+        }
     }
 
     void Destroy() override
@@ -118,6 +123,12 @@ private:
     void FullScreen()
     {
         WriteWindow("window-full.txt");
+        Photograph("display-full.bmp");
+    }
+
+    void Back()
+    {
+        WriteWindow("window-back.txt");
         SetResult(srQuit);
     }
 
