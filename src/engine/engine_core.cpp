@@ -125,7 +125,8 @@ CEngineCore::CEngineCore()
 
 CEngineCore::~CEngineCore()
 {
-    // At exit: the input singletons may be gone already, so only what the core owns is touched.
+    // At exit: the input singletons and the owners of reset listeners may be gone already, so only
+    // what the core owns is touched (a program drops its textures before it ends).
     ReleaseQuadBuffer();
     _callbacks.clear();
     _input->Release();
@@ -136,6 +137,8 @@ CEngineCore::~CEngineCore()
 
 bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
 {
+    // A second start makes a new renderer: what was made on the old one goes first.
+    if (_device) Shutdown();
     _frame_begun = false;
     _reset_pending = false;
     _minimized = false;
@@ -144,6 +147,10 @@ bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
         return false;
     }
     _device = _graphics->GetDevice();
+    if (_device_dropped) {
+        _device_dropped = false;
+        FireResetListeners(true);
+    }
     if (!_input->Init()) {
         Shutdown();
         return false;
@@ -158,6 +165,13 @@ bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
 
 void CEngineCore::Shutdown()
 {
+    // Textures must not outlive their renderer (nor be taken for ones of a later renderer that
+    // happens to get the same address): the listeners drop theirs while the renderer still exists,
+    // and hear "after" once a new one is made.
+    if (_device && !_device_dropped) {
+        _device_dropped = true;
+        FireResetListeners(false);
+    }
     _frame_begun = false;
     _texture = nullptr;
     CMouse::Instance().SetController(nullptr);

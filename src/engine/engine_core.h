@@ -87,7 +87,7 @@ public:
     virtual ~IEngineCore() = default;
 
     // 0. Creates the window, the renderer and the input devices. False (logged) when any of them
-    // cannot be made.
+    // cannot be made. Called again, it releases the old ones first.
     virtual bool Init(const char* class_name, const char* title, bool windowed) = 0;
     // 1. Drops the shared quad index array.
     virtual void ReleaseQuadBuffer() = 0;
@@ -221,7 +221,8 @@ public:
     bool SaveScreenshot(const std::string& folder);
     // The screenshot number that the next SaveScreenshot in the folder would use.
     static int NextScreenshotNumber(const std::string& folder);
-    // Releases window and renderer (also done at exit).
+    // Releases window and renderer (also done at exit). The device reset listeners hear "before"
+    // while the renderer still exists, and "after" when Init has made a new one.
     void Shutdown();
 
     ~CEngineCore() override;
@@ -246,6 +247,7 @@ private:
     bool _reset_pending = false;
     bool _minimized = false;
     bool _toggling = false;
+    bool _device_dropped = false;        // listeners heard "before" of a renderer since released
     uint32_t _frame_count = 0;
     float _frame_time = 0.0f;
     std::map<int, EngineCallback> _callbacks;

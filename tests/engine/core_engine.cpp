@@ -377,6 +377,36 @@ TEST_F(EngineCore, RenderResetEventsResetTheDeviceAtTheNextFrame)
     EXPECT_TRUE(listened.empty());
 }
 
+// Textures must never outlive their renderer: whatever releases or remakes the renderer tells the
+// reset listeners, "before" while the old renderer still exists and "after" with the new one.
+TEST_F(EngineCore, ReleasingOrRemakingTheRendererTellsTheResetListeners)
+{
+    CEngineCore& core = Engine();
+    struct Heard {
+        bool after;
+        SDL_Renderer* device;
+        bool operator==(const Heard&) const = default;
+    };
+    std::vector<Heard> heard;
+    const int id = core.AddDeviceResetListener([&](bool after) { heard.push_back({after, core.GetDevice()}); });
+
+    SDL_Renderer* first = core.GetDevice();
+    core.Shutdown();
+    core.Shutdown();
+    EXPECT_EQ(heard, (std::vector<Heard>{{false, first}})) << "once, while the renderer still exists";
+
+    heard.clear();
+    ASSERT_TRUE(core.Init("Zerafine", "Zerafine test", true));
+    SDL_Renderer* second = core.GetDevice();
+    EXPECT_EQ(heard, (std::vector<Heard>{{true, second}}));
+
+    heard.clear();
+    ASSERT_TRUE(core.Init("Zerafine", "Zerafine test", true));
+    EXPECT_EQ(heard, (std::vector<Heard>{{false, second}, {true, core.GetDevice()}})) << "a second start";
+    core.RemoveDeviceResetListener(id);
+    Frame();
+}
+
 TEST_F(EngineCore, WindowEventsBecomeActivations)
 {
     CEngineCore& core = Engine();
