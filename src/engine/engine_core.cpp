@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "engine/engine_graphics.h"
@@ -100,6 +101,26 @@ bool GetIgnoreFocus()
         g_ignore_focus = (v && *v && *v != '0') ? 1 : 0;
     }
     return g_ignore_focus == 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Web pages
+
+bool OpenURL(const char* url)
+{
+    // Only web addresses: a file name or another scheme would have the desktop open or run
+    // whatever it names.
+    auto starts = [url](const char* scheme) { return SDL_strncasecmp(url, scheme, SDL_strlen(scheme)) == 0; };
+    if (!url || !(starts("http://") || starts("https://")) || std::strpbrk(url, " \t\r\n")) {
+        GetLog().Error("Error: not a web page address: '%s'.", url ? url : "");
+        return false;
+    }
+    if (SDL_OpenURL(url) != 0) {
+        GetLog().Error("Error: failed to open %s: %s", url, SDL_GetError());
+        return false;
+    }
+    GetLog().Message("Opened %s", url);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

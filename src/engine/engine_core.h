@@ -167,6 +167,10 @@ void PostActivationMessage(bool active);
 void SetIgnoreFocus(bool ignore);
 bool GetIgnoreFocus();
 
+// Opens a web page (an "http://" or "https://" address) in the desktop's browser and returns at
+// once. False, logged, for anything else or when the desktop cannot be asked.
+bool OpenURL(const char* url);
+
 class CDirectInputState;
 
 // The engine core on SDL.

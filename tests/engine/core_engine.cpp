@@ -2,11 +2,16 @@
 // screenshots, the mode toggle and device resets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "core_test_util.h"
+#include "support/test_support.h"
 #include "recording_sound_keeper.h"
 #include "engine/engine_input.h"
 #include "engine/engine_log.h"
@@ -530,4 +535,49 @@ TEST_F(EngineCore, ActivationPausesAndResumesTheSound)
     Engine().Activate(true);
     g_SoundKeeper = old;
     EXPECT_EQ(keeper.calls, (std::vector<std::string>{"Pause", "Resume"}));
+}
+
+// Web pages go to the desktop's opener with the address as one argument; anything but a web
+// address is refused before the desktop is asked. The opener here is a script that notes what it got.
+TEST(OpenURL, HandsWebAddressesToTheDesktopAndRefusesTheRest)
+{
+    TempFolder dir("open-url");
+    const std::string noted = dir.Path() + "opened.txt";
+    {
+        std::ofstream script(dir.Path() + "xdg-open");
+        script << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << noted << "'\n";
+    }
+    std::filesystem::permissions(dir.Path() + "xdg-open", std::filesystem::perms::owner_all);
+    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.Path() + ":" + old_path).c_str(), 1);
+
+    struct Case { const char* url; bool opened; } cases[] = {
+        {"https://example.org/stats?a=1&b=two", true},
+        {"HTTP://example.org/", true},
+        {nullptr, false},
+        {"", false},
+        {"file:///etc/passwd", false},
+        {"/usr/bin/xterm", false},
+        {"--help", false},
+        {"https://example.org/a b", false},
+    };
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        EXPECT_EQ(OpenURL(c.url), c.opened) << (c.url ? c.url : "(null)");
+        if (c.opened) expected.push_back(c.url);
+    }
+    // The openers run on their own, in any order; give them a moment to finish.
+    auto noted_lines = [&] {
+        std::vector<std::string> lines;
+        std::istringstream in(zftest::ReadTextFile(noted));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    std::sort(expected.begin(), expected.end());
+    for (int i = 0; i < 200 && noted_lines() != expected; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    setenv("PATH", old_path.c_str(), 1);
+    EXPECT_EQ(noted_lines(), expected);
+    EXPECT_NE(zftest::ReadLog().find("Error: not a web page address: 'file:///etc/passwd'."), std::string::npos);
 }
