@@ -3,56 +3,129 @@
 #include <SDL.h>
 
 #include <array>
-#include <utility>
 
 namespace {
 
-// SDL scancode -> DirectInput key code.
-constexpr std::pair<SDL_Scancode, int> kScanToDik[] = {
-    {SDL_SCANCODE_ESCAPE, 1},
-    {SDL_SCANCODE_1, 2}, {SDL_SCANCODE_2, 3}, {SDL_SCANCODE_3, 4}, {SDL_SCANCODE_4, 5},
-    {SDL_SCANCODE_5, 6}, {SDL_SCANCODE_6, 7}, {SDL_SCANCODE_7, 8}, {SDL_SCANCODE_8, 9},
-    {SDL_SCANCODE_9, 10}, {SDL_SCANCODE_0, 11},
-    {SDL_SCANCODE_MINUS, 12}, {SDL_SCANCODE_EQUALS, 13}, {SDL_SCANCODE_BACKSPACE, 14},
-    {SDL_SCANCODE_TAB, 15},
-    {SDL_SCANCODE_Q, 16}, {SDL_SCANCODE_W, 17}, {SDL_SCANCODE_E, 18}, {SDL_SCANCODE_R, 19},
-    {SDL_SCANCODE_T, 20}, {SDL_SCANCODE_Y, 21}, {SDL_SCANCODE_U, 22}, {SDL_SCANCODE_I, 23},
-    {SDL_SCANCODE_O, 24}, {SDL_SCANCODE_P, 25},
-    {SDL_SCANCODE_LEFTBRACKET, 26}, {SDL_SCANCODE_RIGHTBRACKET, 27}, {SDL_SCANCODE_RETURN, 28},
-    {SDL_SCANCODE_LCTRL, 29},
-    {SDL_SCANCODE_A, 30}, {SDL_SCANCODE_S, 31}, {SDL_SCANCODE_D, 32}, {SDL_SCANCODE_F, 33},
-    {SDL_SCANCODE_G, 34}, {SDL_SCANCODE_H, 35}, {SDL_SCANCODE_J, 36}, {SDL_SCANCODE_K, 37},
-    {SDL_SCANCODE_L, 38},
-    {SDL_SCANCODE_SEMICOLON, 39}, {SDL_SCANCODE_APOSTROPHE, 40}, {SDL_SCANCODE_GRAVE, 41},
-    {SDL_SCANCODE_LSHIFT, 42}, {SDL_SCANCODE_BACKSLASH, 43},
-    {SDL_SCANCODE_Z, 44}, {SDL_SCANCODE_X, 45}, {SDL_SCANCODE_C, 46}, {SDL_SCANCODE_V, 47},
-    {SDL_SCANCODE_B, 48}, {SDL_SCANCODE_N, 49}, {SDL_SCANCODE_M, 50},
-    {SDL_SCANCODE_COMMA, 51}, {SDL_SCANCODE_PERIOD, 52}, {SDL_SCANCODE_SLASH, 53},
-    {SDL_SCANCODE_RSHIFT, 54}, {SDL_SCANCODE_KP_MULTIPLY, 55}, {SDL_SCANCODE_LALT, 56},
-    {SDL_SCANCODE_SPACE, 57}, {SDL_SCANCODE_CAPSLOCK, 58},
-    {SDL_SCANCODE_F1, 59}, {SDL_SCANCODE_F2, 60}, {SDL_SCANCODE_F3, 61}, {SDL_SCANCODE_F4, 62},
-    {SDL_SCANCODE_F5, 63}, {SDL_SCANCODE_F6, 64}, {SDL_SCANCODE_F7, 65}, {SDL_SCANCODE_F8, 66},
-    {SDL_SCANCODE_F9, 67}, {SDL_SCANCODE_F10, 68},
-    {SDL_SCANCODE_NUMLOCKCLEAR, 69}, {SDL_SCANCODE_SCROLLLOCK, 70},
-    {SDL_SCANCODE_KP_7, 71}, {SDL_SCANCODE_KP_8, 72}, {SDL_SCANCODE_KP_9, 73},
-    {SDL_SCANCODE_KP_MINUS, 74},
-    {SDL_SCANCODE_KP_4, 75}, {SDL_SCANCODE_KP_5, 76}, {SDL_SCANCODE_KP_6, 77},
-    {SDL_SCANCODE_KP_PLUS, 78},
-    {SDL_SCANCODE_KP_1, 79}, {SDL_SCANCODE_KP_2, 80}, {SDL_SCANCODE_KP_3, 81},
-    {SDL_SCANCODE_KP_0, 82}, {SDL_SCANCODE_KP_PERIOD, 83},
-    {SDL_SCANCODE_NONUSBACKSLASH, 86}, {SDL_SCANCODE_F11, 87}, {SDL_SCANCODE_F12, 88},
-    {SDL_SCANCODE_F13, 100}, {SDL_SCANCODE_F14, 101}, {SDL_SCANCODE_F15, 102},
-    {SDL_SCANCODE_KP_EQUALS, 141},
-    {SDL_SCANCODE_KP_ENTER, 156}, {SDL_SCANCODE_RCTRL, 157},
-    {SDL_SCANCODE_KP_COMMA, 179},
-    {SDL_SCANCODE_KP_DIVIDE, 181}, {SDL_SCANCODE_PRINTSCREEN, 183}, {SDL_SCANCODE_RALT, 184},
-    {SDL_SCANCODE_PAUSE, 197},
-    {SDL_SCANCODE_HOME, 199}, {SDL_SCANCODE_UP, 200}, {SDL_SCANCODE_PAGEUP, 201},
-    {SDL_SCANCODE_LEFT, 203}, {SDL_SCANCODE_RIGHT, 205}, {SDL_SCANCODE_END, 207},
-    {SDL_SCANCODE_DOWN, 208}, {SDL_SCANCODE_PAGEDOWN, 209}, {SDL_SCANCODE_INSERT, 210},
-    {SDL_SCANCODE_DELETE, 211},
-    {SDL_SCANCODE_LGUI, 219}, {SDL_SCANCODE_RGUI, 220}, {SDL_SCANCODE_APPLICATION, 221},
-    {SDL_SCANCODE_POWER, 222}, {SDL_SCANCODE_SLEEP, 223},
+// Our key table, one row a key: SDL scancode, DirectInput key code, Windows virtual-key code (0 for
+// keys without one).
+struct KeyRow {
+    SDL_Scancode scan;
+    int dik;
+    int vk;
+};
+constexpr KeyRow kKeys[] = {
+    {SDL_SCANCODE_ESCAPE, 1, 27},
+    {SDL_SCANCODE_1, 2, 49},
+    {SDL_SCANCODE_2, 3, 50},
+    {SDL_SCANCODE_3, 4, 51},
+    {SDL_SCANCODE_4, 5, 52},
+    {SDL_SCANCODE_5, 6, 53},
+    {SDL_SCANCODE_6, 7, 54},
+    {SDL_SCANCODE_7, 8, 55},
+    {SDL_SCANCODE_8, 9, 56},
+    {SDL_SCANCODE_9, 10, 57},
+    {SDL_SCANCODE_0, 11, 48},
+    {SDL_SCANCODE_MINUS, 12, 189},
+    {SDL_SCANCODE_EQUALS, 13, 187},
+    {SDL_SCANCODE_BACKSPACE, 14, 8},
+    {SDL_SCANCODE_TAB, 15, 9},
+    {SDL_SCANCODE_Q, 16, 81},
+    {SDL_SCANCODE_W, 17, 87},
+    {SDL_SCANCODE_E, 18, 69},
+    {SDL_SCANCODE_R, 19, 82},
+    {SDL_SCANCODE_T, 20, 84},
+    {SDL_SCANCODE_Y, 21, 89},
+    {SDL_SCANCODE_U, 22, 85},
+    {SDL_SCANCODE_I, 23, 73},
+    {SDL_SCANCODE_O, 24, 79},
+    {SDL_SCANCODE_P, 25, 80},
+    {SDL_SCANCODE_LEFTBRACKET, 26, 219},
+    {SDL_SCANCODE_RIGHTBRACKET, 27, 221},
+    {SDL_SCANCODE_RETURN, 28, 13},
+    {SDL_SCANCODE_LCTRL, 29, 17},
+    {SDL_SCANCODE_A, 30, 65},
+    {SDL_SCANCODE_S, 31, 83},
+    {SDL_SCANCODE_D, 32, 68},
+    {SDL_SCANCODE_F, 33, 70},
+    {SDL_SCANCODE_G, 34, 71},
+    {SDL_SCANCODE_H, 35, 72},
+    {SDL_SCANCODE_J, 36, 74},
+    {SDL_SCANCODE_K, 37, 75},
+    {SDL_SCANCODE_L, 38, 76},
+    {SDL_SCANCODE_SEMICOLON, 39, 186},
+    {SDL_SCANCODE_APOSTROPHE, 40, 222},
+    {SDL_SCANCODE_GRAVE, 41, 192},
+    {SDL_SCANCODE_LSHIFT, 42, 16},
+    {SDL_SCANCODE_BACKSLASH, 43, 220},
+    {SDL_SCANCODE_Z, 44, 90},
+    {SDL_SCANCODE_X, 45, 88},
+    {SDL_SCANCODE_C, 46, 67},
+    {SDL_SCANCODE_V, 47, 86},
+    {SDL_SCANCODE_B, 48, 66},
+    {SDL_SCANCODE_N, 49, 78},
+    {SDL_SCANCODE_M, 50, 77},
+    {SDL_SCANCODE_COMMA, 51, 188},
+    {SDL_SCANCODE_PERIOD, 52, 190},
+    {SDL_SCANCODE_SLASH, 53, 191},
+    {SDL_SCANCODE_RSHIFT, 54, 16},
+    {SDL_SCANCODE_KP_MULTIPLY, 55, 106},
+    {SDL_SCANCODE_LALT, 56, 18},
+    {SDL_SCANCODE_SPACE, 57, 32},
+    {SDL_SCANCODE_CAPSLOCK, 58, 20},
+    {SDL_SCANCODE_F1, 59, 112},
+    {SDL_SCANCODE_F2, 60, 113},
+    {SDL_SCANCODE_F3, 61, 114},
+    {SDL_SCANCODE_F4, 62, 115},
+    {SDL_SCANCODE_F5, 63, 116},
+    {SDL_SCANCODE_F6, 64, 117},
+    {SDL_SCANCODE_F7, 65, 118},
+    {SDL_SCANCODE_F8, 66, 119},
+    {SDL_SCANCODE_F9, 67, 120},
+    {SDL_SCANCODE_F10, 68, 121},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 69, 144},
+    {SDL_SCANCODE_SCROLLLOCK, 70, 145},
+    {SDL_SCANCODE_KP_7, 71, 103},
+    {SDL_SCANCODE_KP_8, 72, 104},
+    {SDL_SCANCODE_KP_9, 73, 105},
+    {SDL_SCANCODE_KP_MINUS, 74, 109},
+    {SDL_SCANCODE_KP_4, 75, 100},
+    {SDL_SCANCODE_KP_5, 76, 101},
+    {SDL_SCANCODE_KP_6, 77, 102},
+    {SDL_SCANCODE_KP_PLUS, 78, 107},
+    {SDL_SCANCODE_KP_1, 79, 97},
+    {SDL_SCANCODE_KP_2, 80, 98},
+    {SDL_SCANCODE_KP_3, 81, 99},
+    {SDL_SCANCODE_KP_0, 82, 96},
+    {SDL_SCANCODE_KP_PERIOD, 83, 110},
+    {SDL_SCANCODE_NONUSBACKSLASH, 86, 226},
+    {SDL_SCANCODE_F11, 87, 122},
+    {SDL_SCANCODE_F12, 88, 123},
+    {SDL_SCANCODE_F13, 100, 124},
+    {SDL_SCANCODE_F14, 101, 125},
+    {SDL_SCANCODE_F15, 102, 126},
+    {SDL_SCANCODE_KP_EQUALS, 141, 146},
+    {SDL_SCANCODE_KP_ENTER, 156, 13},
+    {SDL_SCANCODE_RCTRL, 157, 17},
+    {SDL_SCANCODE_KP_COMMA, 179, 0},
+    {SDL_SCANCODE_KP_DIVIDE, 181, 111},
+    {SDL_SCANCODE_PRINTSCREEN, 183, 44},
+    {SDL_SCANCODE_RALT, 184, 18},
+    {SDL_SCANCODE_PAUSE, 197, 19},
+    {SDL_SCANCODE_HOME, 199, 36},
+    {SDL_SCANCODE_UP, 200, 38},
+    {SDL_SCANCODE_PAGEUP, 201, 33},
+    {SDL_SCANCODE_LEFT, 203, 37},
+    {SDL_SCANCODE_RIGHT, 205, 39},
+    {SDL_SCANCODE_END, 207, 35},
+    {SDL_SCANCODE_DOWN, 208, 40},
+    {SDL_SCANCODE_PAGEDOWN, 209, 34},
+    {SDL_SCANCODE_INSERT, 210, 45},
+    {SDL_SCANCODE_DELETE, 211, 46},
+    {SDL_SCANCODE_LGUI, 219, 91},
+    {SDL_SCANCODE_RGUI, 220, 92},
+    {SDL_SCANCODE_APPLICATION, 221, 93},
+    {SDL_SCANCODE_POWER, 222, 0},
+    {SDL_SCANCODE_SLEEP, 223, 95},
 };
 
 struct Tables {
@@ -60,9 +133,9 @@ struct Tables {
     std::array<int, 256> dik_to_scan {};
     Tables()
     {
-        for (auto& [scan, dik] : kScanToDik) {
-            scan_to_dik[scan] = dik;
-            dik_to_scan[dik] = scan;
+        for (const KeyRow& k : kKeys) {
+            scan_to_dik[k.scan] = k.dik;
+            dik_to_scan[k.dik] = k.scan;
         }
     }
 };
@@ -73,29 +146,24 @@ const Tables& GetTables()
     return tables;
 }
 
-// Characters of the US layout: unshifted and shifted, by scancode.
-int UsChar(SDL_Scancode sc, bool shift)
+// The unshifted character of a key on the US layout.
+int UsChar(SDL_Scancode sc)
 {
-    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z)
-        return 'a' + (sc - SDL_SCANCODE_A);
-    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9)
-        return shift ? "!@#$%^&*("[sc - SDL_SCANCODE_1] : '1' + (sc - SDL_SCANCODE_1);
-    switch (sc) {
-    case SDL_SCANCODE_0: return shift ? ')' : '0';
-    case SDL_SCANCODE_MINUS: return shift ? '_' : '-';
-    case SDL_SCANCODE_EQUALS: return shift ? '+' : '=';
-    case SDL_SCANCODE_LEFTBRACKET: return shift ? '{' : '[';
-    case SDL_SCANCODE_RIGHTBRACKET: return shift ? '}' : ']';
-    case SDL_SCANCODE_BACKSLASH: return shift ? '|' : '\\';
-    case SDL_SCANCODE_NONUSBACKSLASH: return shift ? '|' : '\\';
-    case SDL_SCANCODE_SEMICOLON: return shift ? ':' : ';';
-    case SDL_SCANCODE_APOSTROPHE: return shift ? '"' : '\'';
-    case SDL_SCANCODE_GRAVE: return shift ? '~' : '`';
-    case SDL_SCANCODE_COMMA: return shift ? '<' : ',';
-    case SDL_SCANCODE_PERIOD: return shift ? '>' : '.';
-    case SDL_SCANCODE_SLASH: return shift ? '?' : '/';
-    default: return 0;
-    }
+    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return 'a' + (sc - SDL_SCANCODE_A);
+    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
+    static constexpr struct {
+        SDL_Scancode sc;
+        char c;
+    } kSigns[] = {
+        {SDL_SCANCODE_0, '0'}, {SDL_SCANCODE_MINUS, '-'}, {SDL_SCANCODE_EQUALS, '='},
+        {SDL_SCANCODE_LEFTBRACKET, '['}, {SDL_SCANCODE_RIGHTBRACKET, ']'}, {SDL_SCANCODE_BACKSLASH, '\\'},
+        {SDL_SCANCODE_NONUSBACKSLASH, '\\'}, {SDL_SCANCODE_SEMICOLON, ';'}, {SDL_SCANCODE_APOSTROPHE, '\''},
+        {SDL_SCANCODE_GRAVE, '`'}, {SDL_SCANCODE_COMMA, ','}, {SDL_SCANCODE_PERIOD, '.'},
+        {SDL_SCANCODE_SLASH, '/'},
+    };
+    for (const auto& k : kSigns)
+        if (k.sc == sc) return k.c;
+    return 0;
 }
 
 // Shifted form of an unshifted US character (digits and symbols).
@@ -152,74 +220,7 @@ CDik2Vk& CDik2Vk::Instance()
 CDik2Vk::CDik2Vk()
 {
     for (int& v : _table) v = 0;
-    auto range = [this](int from, int to, int vk) {
-        for (int c = from; c <= to; ++c) _table[c] = vk++;
-    };
-    auto list = [this](int from, std::initializer_list<int> vks) {
-        for (int vk : vks) _table[from++] = vk;
-    };
-    _table[1] = 27;
-    range(2, 10, 49);
-    _table[11] = 48;
-    _table[12] = 189;
-    _table[13] = 187;
-    _table[14] = 8;
-    _table[15] = 9;
-    list(16, {81, 87, 69, 82, 84, 89, 85, 73, 79, 80});
-    _table[26] = 219;
-    _table[27] = 221;
-    _table[28] = 13;
-    _table[29] = 17;
-    list(30, {65, 83, 68});
-    range(33, 35, 70);
-    range(36, 38, 74);
-    _table[39] = 186;
-    _table[40] = 222;
-    _table[41] = 192;
-    _table[42] = 16;
-    _table[43] = 220;
-    list(44, {90, 88, 67, 86, 66, 78, 77});
-    _table[51] = 188;
-    _table[52] = 190;
-    _table[53] = 191;
-    _table[54] = 16;
-    _table[55] = 106;
-    _table[56] = 18;
-    _table[57] = 32;
-    _table[58] = 20;
-    range(59, 68, 112);
-    _table[69] = 144;
-    _table[70] = 145;
-    range(71, 73, 103);
-    _table[74] = 109;
-    range(75, 77, 100);
-    _table[78] = 107;
-    range(79, 81, 97);
-    _table[82] = 96;
-    _table[83] = 110;
-    _table[86] = 226;
-    _table[87] = 122;
-    _table[88] = 123;
-    range(100, 102, 124);
-    _table[141] = 146;
-    _table[156] = 13;
-    _table[157] = 17;
-    _table[181] = 111;
-    _table[183] = 44;
-    _table[184] = 18;
-    _table[197] = 19;
-    _table[199] = 36;
-    _table[200] = 38;
-    _table[201] = 33;
-    _table[203] = 37;
-    _table[205] = 39;
-    _table[207] = 35;
-    _table[208] = 40;
-    _table[209] = 34;
-    _table[210] = 45;
-    _table[211] = 46;
-    range(219, 221, 91);
-    _table[223] = 95;
+    for (const KeyRow& k : kKeys) _table[k.dik] = k.vk;
 }
 
 int ScancodeToDik(int sdl_scancode)
@@ -247,7 +248,7 @@ int TranslateKey(int dik_code, bool shift)
         c = key;
     else if (key >= 0xA0 && key <= 0xFF)
         c = key;                                     // Latin-1 letters and signs of the layout
-    if (c == 0) c = UsChar(sc, false);
+    if (c == 0) c = UsChar(sc);
     if (c == 0) return 0;
 
     // Caps Lock is on: letters are upper case unless shift is down.

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <fstream>
 #include <thread>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -36,19 +35,11 @@ void Frame(uint32_t clear = 0)
     ASSERT_TRUE(core.EndFrame());
 }
 
+// The bytes of a file.
 std::vector<uint8_t> ReadFile(const std::string& path)
 {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-// A quad in sprite-layer coordinates (corners moved by -0.5) covering [l, r) x [t, b).
-void Quad(VERTEX_2DPNT1* v, float l, float t, float r, float b, uint32_t color)
-{
-    v[0] = {l - 0.5f, t - 0.5f, 0, color, 0, 0};
-    v[1] = {r - 0.5f, t - 0.5f, 0, color, 1, 0};
-    v[2] = {l - 0.5f, b - 0.5f, 0, color, 0, 1};
-    v[3] = {r - 0.5f, b - 0.5f, 0, color, 1, 1};
+    const std::string text = zftest::ReadTextFile(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 class EngineCore : public ::testing::Test {
@@ -488,9 +479,7 @@ TEST(EngineCoreWithoutDisplay, InitFailsLoggedAndFramesRefuse)
             core.Clear(0);
             core.SetGamma(3);
             core.Activate(false);
-            std::ifstream log(GetLog().GetPath());
-            const std::string text((std::istreambuf_iterator<char>(log)), {});
-            const bool logged = text.find("Error: failed to create D3D.") != std::string::npos;
+            const bool logged = zftest::ReadLog().find("Error: failed to create D3D.") != std::string::npos;
             std::exit(!init && refused && logged ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");

@@ -1,11 +1,10 @@
 // The scene base: results, pacing on a settable clock, activation and key messages.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "core_test_util.h"
+#include "support/test_support.h"
 #include "engine/engine_log.h"
 #include "engine/engine_scene.h"
 #include "engine/recording_engine.h"
@@ -211,11 +210,9 @@ TEST_F(SceneBase, InactiveSceneSleepsAndIgnoresKeysUntilActivated)
     EXPECT_GE(scene.frame_starts.front(), activated_at) << "no frame while inactive";
     EXPECT_TRUE(scene.IsActive());
 
-    std::ifstream log(GetLog().GetPath());
-    std::stringstream text;
-    text << log.rdbuf();
-    EXPECT_NE(text.str().find("Switch active to false"), std::string::npos);
-    EXPECT_NE(text.str().find("Switch active to true"), std::string::npos);
+    const std::string log = zftest::ReadLog();
+    EXPECT_NE(log.find("Switch active to false"), std::string::npos);
+    EXPECT_NE(log.find("Switch active to true"), std::string::npos);
 }
 
 TEST_F(SceneBase, KeyMessagesCarryVirtualKeysAndSkipSystemKeys)

@@ -73,6 +73,15 @@ inline void PushWindowEvent(uint8_t what)
     SDL_PushEvent(&e);
 }
 
+// A quad in sprite-layer coordinates (corners moved by -0.5) covering [l, r) x [t, b).
+inline void Quad(VERTEX_2DPNT1* v, float l, float t, float r, float b, uint32_t color)
+{
+    v[0] = {l - 0.5f, t - 0.5f, 0, color, 0, 0};
+    v[1] = {r - 0.5f, t - 0.5f, 0, color, 1, 0};
+    v[2] = {l - 0.5f, b - 0.5f, 0, color, 0, 1};
+    v[3] = {r - 0.5f, b - 0.5f, 0, color, 1, 1};
+}
+
 // One ARGB pixel of the frame (logical pixels; the headless window is not scaled).
 inline uint32_t ReadPixel(int x, int y)
 {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core_test_util.h"
+#include "support/pixel_compare.h"
 
 using namespace coretest;
 
@@ -30,10 +31,7 @@ uint32_t Pixel(SDL_Surface* s, int x, int y)
 
 void ExpectNear(uint32_t got, uint32_t want, const char* what)
 {
-    for (int shift : {16, 8, 0}) {
-        EXPECT_NEAR(int((got >> shift) & 0xFF), int((want >> shift) & 0xFF), 6)
-            << what << ": got " << std::hex << got << " want " << want;
-    }
+    EXPECT_LE(zftest::ChannelDistance(got, want), 6) << what << ": got " << std::hex << got << " want " << want;
 }
 
 // Reads a 32-bit TGA written by the engine into an ARGB surface (rows bottom-up in the file).

@@ -14,18 +14,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "core_test_util.h"
 #include "engine/engine_core.h"
 #include "engine/engine_scene.h"
 
 namespace {
 
-void Quad(VERTEX_2DPNT1* v, float l, float t, float r, float b, uint32_t color)
-{
-    v[0] = {l - 0.5f, t - 0.5f, 0, color, 0, 0};
-    v[1] = {r - 0.5f, t - 0.5f, 0, color, 1, 0};
-    v[2] = {l - 0.5f, b - 0.5f, 0, color, 0, 1};
-    v[3] = {r - 0.5f, b - 0.5f, 0, color, 1, 1};
-}
+using coretest::Quad;
 
 class PictureScene : public AScene {
 public:
