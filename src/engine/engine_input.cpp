@@ -411,7 +411,8 @@ int CKeyboard::GetChar(int* chars, bool* shift, int capacity) const
     int n = 0;
     for (int i = 0; i < 256 && n < capacity && n < 10; ++i) {
         if (_keys[i] != ksPressed) continue;
-        if (int c = TranslateKey(i, sh)) chars[n++] = c;
+        // The character's byte, sign-extended: bytes from 128 up arrive negative.
+        if (int c = TranslateKey(i, sh)) chars[n++] = static_cast<signed char>(c);
     }
     return n;
 }
