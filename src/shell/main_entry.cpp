@@ -17,29 +17,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
 const char* const kParticleFile = "Textures\\Pyro\\PyroDemo2.pyro";
 const char* const kStatsPath = "/stats/zerafine.html";
-
-// Hands the address to the desktop's URL handler.
-bool OpenWithDesktop(const std::string& url)
-{
-    pid_t pid = 0;
-    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 void ChangeToGameFolder(const std::string& data_dir)
 {
@@ -121,7 +107,7 @@ bool OpenStatisticsPage(const std::string& host, const UrlOpener& open_url)
         return false;
     }
     const std::string url = StatisticsPageUrl(host);
-    const bool opened = open_url ? open_url(url) : OpenWithDesktop(url);
+    const bool opened = open_url ? open_url(url) : OpenURL(url.c_str());
     if (!opened) GetLog().Error("Fail 'open' launch %s", url.c_str());
     return opened;
 }
