@@ -223,12 +223,10 @@ private:
 };
 
 namespace zf {
-// Formats a label text with its parameters. The format is walked conversion by conversion
-// ("%[flags][width][.precision][length]conv" with the flags "-+#0" and the conversions d i u o x X c
-// e E f F g G a A s and %%); each conversion takes the next parameter converted to the type it asks
-// for (int, double or text), a missing parameter counts as 0 or the empty text, and anything that is
-// not a whole conversion (a stray '%', "%n", "%p", "%*d" ...) is copied as it stands. The result
-// holds at most max_length characters. Nothing is ever read beyond the two parameters.
-std::string FormatLabelText(const std::string& format, const CParamValue& p1, const CParamValue& p2,
-                            size_t max_length = TextLabel::kMaxText - 1);
+// A label text with its parameters: FormatParams held to the length of a label.
+inline std::string FormatLabelText(const std::string& format, const CParamValue& p1, const CParamValue& p2,
+                                   size_t max_length = TextLabel::kMaxText - 1)
+{
+    return FormatParams(format, p1, p2, max_length);
+}
 } // namespace zf

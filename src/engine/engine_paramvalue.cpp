@@ -185,62 +185,120 @@ const std::string& GetEmptyString()
     return empty;
 }
 
+namespace {
+
+// Widths and precisions are capped so that a hostile "%999999999d" costs nothing.
+constexpr int kMaxField = 512;
+
+enum class ConversionKind { Int, Unsigned, Char, Float, String };
+
+bool IsOneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+// Reads the digits at i (if any) into value, capped at kMaxField.
+void ReadField(const std::string& f, size_t& i, int& value)
+{
+    if (i >= f.size() || f[i] < '0' || f[i] > '9') return;
+    value = 0;
+    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) value = std::min(value * 10 + (f[i] - '0'), kMaxField);
+}
+
+bool KindOf(char conversion, ConversionKind& kind)
+{
+    switch (conversion) {
+    case 'd': case 'i': kind = ConversionKind::Int; return true;
+    case 'u': case 'o': case 'x': case 'X': kind = ConversionKind::Unsigned; return true;
+    case 'c': kind = ConversionKind::Char; return true;
+    case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A': kind = ConversionKind::Float; return true;
+    case 's': kind = ConversionKind::String; return true;
+    default: return false;
+    }
+}
+
+// Appends one number formatted by the C library; the conversion's fields are capped, so the piece fits.
+template <typename T>
+void AppendNumber(std::string& out, const std::string& conversion, T value)
+{
+    char piece[kMaxField * 2 + 64];
+    const int n = std::snprintf(piece, sizeof piece, conversion.c_str(), value);
+    if (n > 0) out.append(piece, std::min(static_cast<size_t>(n), sizeof piece - 1));
+}
+
+} // namespace
+
+std::string FormatParams(const std::string& format, const CParamValue& p1, const CParamValue& p2, size_t max_length)
+{
+    std::string out;
+    const CParamValue* params[2] = {&p1, &p2};
+    const CParamValue missing;
+    size_t next_param = 0;
+
+    size_t i = 0;
+    while (i < format.size() && out.size() < max_length) {
+        if (format[i] != '%') { out += format[i++]; continue; }
+        if (i + 1 < format.size() && format[i + 1] == '%') { out += '%'; i += 2; continue; }
+
+        // Read one conversion; when it is not a whole supported one, the '%' is copied as text.
+        size_t j = i + 1;
+        std::string flags;
+        for (; j < format.size() && IsOneOf(format[j], "-+#0"); ++j)
+            if (flags.find(format[j]) == std::string::npos) flags += format[j];
+        int width = -1, precision = -1;
+        ReadField(format, j, width);
+        if (j < format.size() && format[j] == '.') {
+            ++j;
+            precision = 0;
+            ReadField(format, j, precision);
+        }
+        // Length modifiers say nothing here: every parameter is passed with the type chosen below.
+        while (j < format.size() && IsOneOf(format[j], "hlLqjzt")) ++j;
+        ConversionKind kind;
+        if (j >= format.size() || !KindOf(format[j], kind)) { out += '%'; ++i; continue; }
+        const char letter = kind == ConversionKind::Int ? 'd' : format[j];
+        i = j + 1;
+
+        const CParamValue& value = next_param < 2 ? *params[next_param] : missing;
+        ++next_param;
+
+        if (kind == ConversionKind::String) {
+            std::string text = value.ToString();
+            if (precision >= 0 && text.size() > static_cast<size_t>(precision)) text.resize(precision);
+            if (text.size() > max_length) text.resize(max_length);
+            if (width > static_cast<int>(text.size())) {
+                const std::string pad(width - text.size(), ' ');
+                text = flags.find('-') != std::string::npos ? text + pad : pad + text;
+            }
+            out += text;
+            continue;
+        }
+        // Keep only the flags and fields that the C library defines for the conversion used.
+        if (kind == ConversionKind::Int || kind == ConversionKind::Char) std::erase(flags, '#');
+        if (kind == ConversionKind::Char) { std::erase(flags, '0'); std::erase(flags, '+'); precision = -1; }
+        if (kind == ConversionKind::Unsigned) std::erase(flags, '+');
+        std::string conversion = "%" + flags;
+        if (width >= 0) conversion += std::to_string(width);
+        if (precision >= 0) conversion += "." + std::to_string(precision);
+        conversion += letter;
+        switch (kind) {
+        case ConversionKind::Int: AppendNumber(out, conversion, value.AsInt()); break;
+        case ConversionKind::Unsigned: AppendNumber(out, conversion, static_cast<unsigned>(value.AsInt())); break;
+        case ConversionKind::Float: AppendNumber(out, conversion, static_cast<double>(value.AsFloat())); break;
+        case ConversionKind::Char: {
+            const std::string& text = value.GetText();
+            int code = value.GetKind() == CParamValue::pvString ? (text.empty() ? 0 : text[0]) : value.AsInt();
+            code &= 0xFF;
+            AppendNumber(out, conversion, code == 0 ? ' ' : code);
+            break;
+        }
+        case ConversionKind::String: break;
+        }
+    }
+    if (out.size() > max_length) out.resize(max_length);
+    return out;
+}
+
 int ParamSnprintf(char* buf, size_t size, const char* format, const CParamValue& p1, const CParamValue& p2)
 {
-    constexpr int kMaxField = 1024;  // widths and precisions are capped to keep the output sane
-    std::string out;
-    const CParamValue none;
-    const CParamValue* params[2] = {&p1, &p2};
-    int next = 0;
-    auto take = [&]() -> const CParamValue& { return next < 2 ? *params[next++] : none; };
-
-    for (const char* p = format ? format : ""; *p;) {
-        if (*p != '%') { out += *p++; continue; }
-        const char* start = p++;
-        if (*p == '%') { out += '%'; ++p; continue; }
-        std::string spec = "%";
-        while (*p && std::strchr("-+ #0", *p)) spec += *p++;
-        int width = 0;
-        while (*p >= '0' && *p <= '9') { width = std::min(width * 10 + (*p - '0'), kMaxField); ++p; }
-        if (width) spec += std::to_string(width);
-        if (*p == '.') {
-            ++p;
-            int precision = 0;
-            while (*p >= '0' && *p <= '9') { precision = std::min(precision * 10 + (*p - '0'), kMaxField); ++p; }
-            spec += "." + std::to_string(precision);
-        }
-        while (*p && std::strchr("hlLqjzt", *p)) ++p;
-        const char conv = *p;
-        char piece[4 * kMaxField];
-        int n = -1;
-        if (conv && std::strchr("di", conv)) {
-            n = std::snprintf(piece, sizeof piece, (spec + conv).c_str(), take().AsInt());
-        } else if (conv && std::strchr("uxXoc", conv)) {
-            const int v = take().AsInt();
-            if (conv == 'c') n = std::snprintf(piece, sizeof piece, (spec + conv).c_str(), v);
-            else n = std::snprintf(piece, sizeof piece, (spec + conv).c_str(), static_cast<unsigned>(v));
-        } else if (conv && std::strchr("fFeEgGaA", conv)) {
-            n = std::snprintf(piece, sizeof piece, (spec + conv).c_str(), static_cast<double>(take().AsFloat()));
-        } else if (conv == 's') {
-            const std::string text = take().ToString();
-            // the string itself may be long: format the padding around it by hand
-            std::string value = text;
-            const size_t dot = spec.find('.');
-            if (dot != std::string::npos) value = value.substr(0, std::strtoul(spec.c_str() + dot + 1, nullptr, 10));
-            const bool left = spec.find('-') != std::string::npos;
-            const size_t pad = static_cast<size_t>(width) > value.size() ? width - value.size() : 0;
-            out += left ? value + std::string(pad, ' ') : std::string(pad, ' ') + value;
-            ++p;
-            continue;
-        } else {
-            // Not a conversion this formatter supports: keep the text as written.
-            out.append(start, conv ? p + 1 : p);
-            if (conv) ++p;
-            continue;
-        }
-        if (n > 0) out.append(piece, std::min<size_t>(static_cast<size_t>(n), sizeof piece - 1));
-        ++p;
-    }
+    const std::string out = FormatParams(format ? format : "", p1, p2);
     if (buf && size > 0) {
         const size_t len = std::min(out.size(), size - 1);
         std::memcpy(buf, out.data(), len);

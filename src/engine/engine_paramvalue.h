@@ -58,9 +58,19 @@ std::string FormatTime(uint32_t milliseconds);
 // One shared empty string.
 const std::string& GetEmptyString();
 
-// Formats a printf-style format with up to two tagged parameters into buf (always terminated when
-// size > 0). Each conversion takes the next parameter, converted to the conversion's type, so a
-// format that does not match its parameters never reads garbage; a missing parameter formats as
-// 0 or the empty text. Returns the length of the full result (as snprintf does).
+// The safe printf: formats a printf-style format with up to two tagged parameters. The format is
+// walked conversion by conversion ("%[flags][width][.precision][length]conversion" with the flags
+// "-+#0", the conversions d i u o x X c e E f F g G a A s, and "%%"). Each conversion takes the next
+// parameter converted to the type it asks for (int, unsigned, double or text; %c of a text shows its
+// first character, a zero character shows as a space); a missing parameter counts as 0 or the empty
+// text, and nothing is ever read beyond the two parameters. Flags and precisions the C library leaves
+// undefined for a conversion are dropped, widths and precisions are capped at 512, and anything that is
+// not a whole conversion (a stray '%', "%n", "%p", "%*d", "%1$d" ...) is copied as text. A parameter's
+// text never passes through a format. The result holds at most max_length characters.
+std::string FormatParams(const std::string& format, const CParamValue& p1 = CParamValue(),
+                         const CParamValue& p2 = CParamValue(), size_t max_length = std::string::npos);
+
+// FormatParams into buf (always terminated when size > 0; a null format is empty). Returns the
+// length of the full result (as snprintf does), however much of it fits.
 int ParamSnprintf(char* buf, size_t size, const char* format, const CParamValue& p1 = CParamValue(),
                   const CParamValue& p2 = CParamValue());

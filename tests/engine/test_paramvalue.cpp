@@ -108,6 +108,9 @@ TEST(ParamValue, ParamSnprintfFormatsMatchingParameters)
         {"%d%d%d", CParamValue(1), CParamValue(2), "120"},
         {"100%", {}, {}, "100%"},
         {"%n%p", CParamValue(1), {}, "%n%p"},
+        // a space after '%' is text, not a flag: "% o" would turn "off" into a number
+        {"50% off", CParamValue(5), {}, "50% off"},
+        {"%c%c", CParamValue("xyz"), CParamValue(0), "x "},
     };
     for (const Case& c : cases) {
         const int n = ParamSnprintf(buf, sizeof buf, c.format, c.p1, c.p2);
