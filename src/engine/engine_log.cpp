@@ -39,6 +39,32 @@ std::string CutTo(std::string text, size_t limit)
     return text;
 }
 
+enum class RowStyle { Plain, Bold, Located };
+
+// Appends the grey "[file, line N]" when there is a file and the text is not empty and shorter than
+// the limit of located rows; cuts to that limit.
+std::string WithLocation(std::string text, const char* file, int line)
+{
+    if (!text.empty() && text.size() < kAtLimit && file) {
+        char suffix[kAtLimit + 1];
+        std::snprintf(suffix, sizeof suffix, kLocationSuffix, file, line);
+        text += suffix;
+    }
+    return CutTo(std::move(text), kAtLimit);
+}
+
+// The text of one row: plain and bold rows hold up to kRowLimit characters, rows with a source
+// location up to kAtLimit.
+std::string RowText(RowStyle style, const char* file, int line, const char* format, va_list args)
+{
+    switch (style) {
+    case RowStyle::Bold: return CutTo("<B>" + FormatCut(kRowLimit, format, args) + "</B>", kRowLimit);
+    case RowStyle::Located: return WithLocation(FormatCut(kAtLimit, format, args), file, line);
+    case RowStyle::Plain: break;
+    }
+    return FormatCut(kRowLimit, format, args);
+}
+
 std::string TimeStamp()
 {
     using namespace std::chrono;
@@ -116,100 +142,42 @@ void CLog::WriteRow(int level, const char* text)
     row += " Face = Verdana>";
     row += text;
     row += "</Font></td></tr></Table>\n";
-    if (std::FILE* f = std::fopen(_path.c_str(), "at")) {
-        std::fputs(row.c_str(), f);
-        std::fclose(f);
-    }
+    WriteRaw(row.c_str());
 }
 
-#define ZF_LOG_FORMAT(limit, fmt, out)       \
-    va_list args_;                            \
-    va_start(args_, fmt);                     \
-    std::string out = FormatCut(limit, fmt, args_); \
-    va_end(args_)
+// The body of every printf-style writer: one row of the level from the writer's own arguments.
+#define ZF_LOG_ROW(level, style, file, line)                                    \
+    do {                                                                        \
+        if (g_log_off || !format) return;                                       \
+        va_list args;                                                           \
+        va_start(args, format);                                                 \
+        const std::string row = RowText(style, file, line, format, args);       \
+        va_end(args);                                                           \
+        WriteRow(level, row.c_str());                                           \
+    } while (0)
 
 void CLog::Write(int level, const char* format, ...)
 {
-    if (g_log_off || !format || level == 0) return;
-    ZF_LOG_FORMAT(kRowLimit, format, text);
-    WriteRow(level, text.c_str());
+    if (level == lvlNone) return;
+    ZF_LOG_ROW(level, RowStyle::Plain, nullptr, 0);
 }
 
-void CLog::WriteBold(int level, const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kRowLimit, format, text);
-    WriteRow(level, CutTo("<B>" + text + "</B>", kRowLimit).c_str());
-}
-
-void CLog::Message(const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kRowLimit, format, text);
-    WriteRow(lvlMessage, text.c_str());
-}
-
-void CLog::MessageBold(const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    const std::string bold = std::string("<B>") + format + "</B>";
-    va_list args;
-    va_start(args, format);
-    std::string text = FormatCut(kRowLimit, bold.c_str(), args);
-    va_end(args);
-    WriteRow(lvlMessage, text.c_str());
-}
-
-void CLog::Warning(const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kRowLimit, format, text);
-    WriteRow(lvlWarning, text.c_str());
-}
-
-void CLog::Error(const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kRowLimit, format, text);
-    WriteRow(lvlError, text.c_str());
-}
-
-void CLog::ErrorBold(const char* format, ...)
-{
-    if (g_log_off || !format) return;
-    const std::string bold = std::string("<B>") + format + "</B>";
-    va_list args;
-    va_start(args, format);
-    std::string text = FormatCut(kRowLimit, bold.c_str(), args);
-    va_end(args);
-    WriteRow(lvlError, text.c_str());
-}
-
-namespace {
-std::string WithLocation(std::string text, const char* file, int line)
-{
-    if (!text.empty() && text.size() < kAtLimit && file) {
-        char suffix[kAtLimit + 1];
-        std::snprintf(suffix, sizeof suffix, kLocationSuffix, file, line);
-        text += suffix;
-    }
-    return CutTo(std::move(text), kAtLimit);
-}
-} // namespace
-
+void CLog::WriteBold(int level, const char* format, ...) { ZF_LOG_ROW(level, RowStyle::Bold, nullptr, 0); }
+void CLog::Message(const char* format, ...) { ZF_LOG_ROW(lvlMessage, RowStyle::Plain, nullptr, 0); }
+void CLog::MessageBold(const char* format, ...) { ZF_LOG_ROW(lvlMessage, RowStyle::Bold, nullptr, 0); }
+void CLog::Warning(const char* format, ...) { ZF_LOG_ROW(lvlWarning, RowStyle::Plain, nullptr, 0); }
 void CLog::WarningAt(int line, const char* file, const char* format, ...)
 {
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kAtLimit, format, text);
-    WriteRow(lvlWarning, WithLocation(std::move(text), file, line).c_str());
+    ZF_LOG_ROW(lvlWarning, RowStyle::Located, file, line);
 }
-
+void CLog::Error(const char* format, ...) { ZF_LOG_ROW(lvlError, RowStyle::Plain, nullptr, 0); }
+void CLog::ErrorBold(const char* format, ...) { ZF_LOG_ROW(lvlError, RowStyle::Bold, nullptr, 0); }
 void CLog::ErrorAt(int line, const char* file, const char* format, ...)
 {
-    if (g_log_off || !format) return;
-    ZF_LOG_FORMAT(kAtLimit, format, text);
-    WriteRow(lvlError, WithLocation(std::move(text), file, line).c_str());
+    ZF_LOG_ROW(lvlError, RowStyle::Located, file, line);
 }
+
+#undef ZF_LOG_ROW
 
 void CLog::WriteSeparator()
 {
