@@ -208,7 +208,9 @@ bool KindOf(char conversion, ConversionKind& kind)
     case 'd': case 'i': kind = ConversionKind::Int; return true;
     case 'u': case 'o': case 'x': case 'X': kind = ConversionKind::Unsigned; return true;
     case 'c': kind = ConversionKind::Char; return true;
-    case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A': kind = ConversionKind::Float; return true;
+    case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+        kind = ConversionKind::Float;
+        return true;
     case 's': kind = ConversionKind::String; return true;
     default: return false;
     }
