@@ -1,6 +1,5 @@
 // Whole-program runs under the dummy video and audio drivers: the real entry, engine, scenes and
 // files, driven by SDL events that a script pushes when the log shows the program is ready for them.
-#include "engine/base_test_util.h"
 #include "shell/main_entry.h"
 #include "support/test_support.h"
 
@@ -19,11 +18,11 @@
 
 namespace {
 
-using zf_test::TempDir;
-using zf_test::WriteText;
 using zftest::CountOf;
 using zftest::InOrder;
 using zftest::ReadTextFile;
+using zftest::TempDir;
+using zftest::WriteText;
 
 // One step of a script: wait until the log holds the text for the count-th time, then act.
 struct ScriptStep {

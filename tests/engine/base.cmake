@@ -1,6 +1,5 @@
 zf_add_test(test_engine_base
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/test_home.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_log.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_helpers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_paramvalue.cpp

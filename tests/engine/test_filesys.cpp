@@ -1,7 +1,7 @@
 #include "engine/engine_filesys.h"
 
-#include "base_test_util.h"
 #include "pakbuild/pakbuild.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,10 +10,11 @@
 #include <csignal>
 #include <filesystem>
 
-using zf_test::ReadLog;
-using zf_test::TempDir;
-using zf_test::WriteBytes;
-using zf_test::WriteText;
+using zftest::LogWatch;
+using zftest::ReadLog;
+using zftest::TempDir;
+using zftest::WriteBytes;
+using zftest::WriteText;
 
 namespace {
 
@@ -31,7 +32,7 @@ void PutU16(std::vector<uint8_t>& out, size_t at, uint16_t v)
 class FileSystemTest : public ::testing::Test {
 protected:
     TempDir dir;
-    zf_test::ScopedChdir cd{dir.path()};
+    zftest::ScopedChdir cd{dir.path()};
 
     std::string Package(const std::vector<uint8_t>& bytes)
     {
@@ -170,9 +171,10 @@ TEST_F(FileSystemTest, DamagedPackagesAreRejectedAndReadsGoToDisk)
     cases.push_back({"empty file", {}, "Error: reading package: the file is too short."});
 
     for (const Case& c : cases) {
+        const LogWatch log;
         CFileSystem fs(Package(c.bytes));
         EXPECT_FALSE(fs.IsPackageUsed()) << c.name;
-        EXPECT_NE(ReadLog().find(c.line), std::string::npos) << c.name << ": " << c.line;
+        EXPECT_TRUE(log.Has(c.line)) << c.name << ": " << c.line;
         ByteVector data;
         ASSERT_TRUE(fs.ReadFile("Settings\\Mouse.xml", data)) << c.name;
         EXPECT_EQ(Text(data), "disk mouse") << c.name;
@@ -205,7 +207,7 @@ TEST_F(FileSystemTest, DiskReads)
 {
     WriteText(dir / "zero.bin", "");
     std::filesystem::create_directories(dir / "folder");
-    const std::string before = ReadLog();
+    const LogWatch log;
     ByteVector data = Bytes("old");
     ASSERT_TRUE(CFileSystem::ReadDiskFile("zero.bin", data));  // an empty file is an empty read
     EXPECT_TRUE(data.empty());
@@ -214,7 +216,7 @@ TEST_F(FileSystemTest, DiskReads)
     EXPECT_FALSE(CFileSystem::ReadDiskFile("missing.bin", data));
     EXPECT_FALSE(CFileSystem::ReadDiskFile("", data));
     EXPECT_EQ(Text(data), "old");  // failures leave the vector alone
-    EXPECT_EQ(ReadLog(), before);  // and a missing file is not logged
+    EXPECT_EQ(log.Text(), "");  // and a missing file is not logged
 }
 
 TEST_F(FileSystemTest, WriteFileReplacesAtomically)
@@ -245,6 +247,7 @@ TEST_F(FileSystemTest, WriteFileReplacesAtomically)
 TEST_F(FileSystemTest, ShortWriteFailsAndKeepsTheOldFile)
 {
     ASSERT_TRUE(CFileSystem::WriteFile("Profiles.xml", Bytes("precious")));
+    const LogWatch log;
     // Limit the size of files this process may write, so that the write comes up short.
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -262,7 +265,7 @@ TEST_F(FileSystemTest, ShortWriteFailsAndKeepsTheOldFile)
     ByteVector data;
     ASSERT_TRUE(CFileSystem::ReadDiskFile("Profiles.xml", data));
     EXPECT_EQ(Text(data), "precious");
-    EXPECT_NE(ReadLog().find("Error: failed to write file Profiles.xml!"), std::string::npos);
+    EXPECT_TRUE(log.Has("Error: failed to write file Profiles.xml!"));
     size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1u);

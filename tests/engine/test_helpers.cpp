@@ -1,6 +1,6 @@
 #include "engine/engine_helpers.h"
 
-#include "base_test_util.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -29,18 +29,19 @@ struct Service : siv::singleton<Service> {
 
 TEST(Checks, SoftCheckLogsAndGoesOn)
 {
+    const zftest::LogWatch log;
     const int x = 1;
     bool went_on = false;
     VERIFY_SOFT(x == 2);
     went_on = true;
     EXPECT_TRUE(went_on);
-    const std::string log = zf_test::ReadLog();
-    EXPECT_NE(log.find("Color = #FF00FF Face = Verdana>Verify {x == 2} failed<Font Color = DARKGRAY>  ["), std::string::npos);
-    EXPECT_NE(log.find("test_helpers.cpp, line "), std::string::npos);
+    EXPECT_TRUE(log.Has("Color = #FF00FF Face = Verdana>Verify {x == 2} failed<Font Color = DARKGRAY>  ["));
+    EXPECT_TRUE(log.Has("test_helpers.cpp, line "));
 }
 
 TEST(Checks, HardCheckLogsAndThrows)
 {
+    const zftest::LogWatch log;
     const void* p_d3d = nullptr;
     try {
         VERIFY(p_d3d != NULL);
@@ -48,20 +49,20 @@ TEST(Checks, HardCheckLogsAndThrows)
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "verify {p_d3d != NULL} failed");
     }
-    EXPECT_NE(zf_test::ReadLog().find("Verify {p_d3d != NULL} failed<Font"), std::string::npos);
+    EXPECT_TRUE(log.Has("Verify {p_d3d != NULL} failed<Font"));
     EXPECT_NO_THROW(VERIFY(p_d3d == nullptr));
 }
 
 TEST(Checks, FatalErrorsLogAndThrowTheirText)
 {
+    const zftest::LogWatch log;
     try {
         THROW_ERROR("\"Failed to load levels data!\"");
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "\"Failed to load levels data!\"");
     }
-    EXPECT_NE(zf_test::ReadLog().find("Color = RED Face = Verdana>Error: \"Failed to load levels data!\"<Font Color = DARKGRAY>"),
-              std::string::npos);
+    EXPECT_TRUE(log.Has("Color = RED Face = Verdana>Error: \"Failed to load levels data!\"<Font Color = DARKGRAY>"));
 }
 
 TEST(Helpers, SingletonAndNoncopyable)

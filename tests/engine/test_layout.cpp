@@ -1,6 +1,6 @@
 #include "engine/engine_layout.h"
 
-#include "base_test_util.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -56,13 +56,13 @@ TEST(Layout, GraphicsWithEveryAttribute)
 
 TEST(Layout, NegativeSizesAreLoggedAndKept)
 {
+    const zftest::LogWatch log;
     GraphicsDesc g;
     ReadGraphics(Node("<item><graphics width=\"-5\" height=\"-6\"/></item>"), g);
     EXPECT_EQ(g.width, -5);
     EXPECT_EQ(g.height, -6);
-    const std::string log = zf_test::ReadLog();
-    EXPECT_NE(log.find("Verify {graphics.width >= 0} failed<Font Color = DARKGRAY>  ["), std::string::npos);
-    EXPECT_NE(log.find("Verify {graphics.height >= 0} failed"), std::string::npos);
+    EXPECT_TRUE(log.Has("Verify {graphics.width >= 0} failed<Font Color = DARKGRAY>  ["));
+    EXPECT_TRUE(log.Has("Verify {graphics.height >= 0} failed"));
 }
 
 TEST(Layout, Rects)

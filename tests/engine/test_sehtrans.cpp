@@ -1,6 +1,6 @@
 #include "engine/engine_sehtrans.h"
 
-#include "base_test_util.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -66,7 +66,7 @@ TEST(FaultHandlers, InvalidWriteExitsWithTheStageAndLeavesTheReport)
     GTEST_FLAG_SET(death_test_style, "fast");  // the child writes into this process's log
     void* page = ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(page, MAP_FAILED);
-    const std::string before = zf_test::ReadLog();
+    const zftest::LogWatch log;
     EXPECT_EXIT(
         {
             InstallSeTranslator();
@@ -74,9 +74,8 @@ TEST(FaultHandlers, InvalidWriteExitsWithTheStageAndLeavesTheReport)
             WriteToReadOnlyPage(page);
         },
         ::testing::ExitedWithCode(3), "");
-    const std::string log = zf_test::ReadLog();
-    ASSERT_GT(log.size(), before.size());
-    const std::string added = log.substr(before.size());
+    const std::string added = log.Text();
+    ASSERT_FALSE(added.empty());
     EXPECT_NE(added.find("Color = RED Face = Verdana>Crush with exception raised: Access violation at "), std::string::npos)
         << added;
     EXPECT_NE(added.find(": Bad write on " + Hex(reinterpret_cast<uintptr_t>(page)) + " (WinMain)</Font>"), std::string::npos)
@@ -84,7 +83,7 @@ TEST(FaultHandlers, InvalidWriteExitsWithTheStageAndLeavesTheReport)
     EXPECT_NE(added.find("<B>Application crushed on stage 3.</B></Font></td></tr></Table>\n"), std::string::npos) << added;
     // the rows carry the log's time stamp
     EXPECT_NE(added.find("<Font Size = 1 Color = GREEN>"), std::string::npos);
-    EXPECT_EQ(zf_test::Count(added, "<Table cellspacing=0"), 2u);
+    EXPECT_EQ(zftest::CountOf(added, "<Table cellspacing=0"), 2u);
     ::munmap(page, 4096);
 }
 
@@ -92,6 +91,7 @@ TEST(FaultHandlers, OtherFaults)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
     GetLog();  // made here, not by a child
+    const zftest::LogWatch log;
 #if defined(__x86_64__)
     EXPECT_EXIT(
         {
@@ -100,7 +100,7 @@ TEST(FaultHandlers, OtherFaults)
             std::printf("%d", DivideByZero());
         },
         ::testing::ExitedWithCode(4), "");
-    EXPECT_NE(zf_test::ReadLog().find("Crush with exception raised: Division by zero (code C0000094) at "), std::string::npos);
+    EXPECT_TRUE(log.Has("Crush with exception raised: Division by zero (code C0000094) at "));
 #endif
     EXPECT_EXIT(
         {
@@ -109,7 +109,7 @@ TEST(FaultHandlers, OtherFaults)
             __builtin_trap();
         },
         ::testing::ExitedWithCode(6), "");
-    EXPECT_NE(zf_test::ReadLog().find("Win32 exception (code C000001D) at "), std::string::npos);
+    EXPECT_TRUE(log.Has("Win32 exception (code C000001D) at "));
 
     // outside the stages the exit code still says that the program failed
     EXPECT_EXIT(

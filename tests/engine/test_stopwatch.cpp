@@ -1,12 +1,12 @@
 #include "engine/engine_stopwatch.h"
 
-#include "base_test_util.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-using zf_test::FakeClock;
+using zftest::FakeClock;
 
 TEST(Stopwatch, PauseAndResumeLeaveThePauseOut)
 {

@@ -1,15 +1,15 @@
 #include "engine/engine_xml.h"
 
-#include "base_test_util.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-using zf_test::ReadLog;
-using zf_test::ReadText;
-using zf_test::TempDir;
-using zf_test::WriteText;
+using zftest::LogWatch;
+using zftest::ReadTextFile;
+using zftest::TempDir;
+using zftest::WriteText;
 
 namespace {
 
@@ -35,7 +35,7 @@ std::string ExceptionText(const std::function<void()>& f)
 class XmlFileTest : public ::testing::Test {
 protected:
     TempDir dir;
-    zf_test::ScopedChdir cd{dir.path()};
+    zftest::ScopedChdir cd{dir.path()};
 };
 
 } // namespace
@@ -214,12 +214,13 @@ TEST(XmlFile, BuildWriteAndReadBack)
 
 TEST(XmlFile, CreateNodeRejectsBadNames)
 {
+    const LogWatch log;
     CXMLFile xml;
     EXPECT_EQ(ExceptionText([&] { xml.CreateNode("1abc"); }), "creating node error!");
-    EXPECT_NE(ReadLog().find("Error: creating node 1abc"), std::string::npos);
+    EXPECT_TRUE(log.Has("Error: creating node 1abc"));
     EXPECT_EQ(ExceptionText([&] { xml.CreateNode(""); }), "creating node error!");
     EXPECT_FALSE(xml.CreateRoot("a b"));
-    EXPECT_NE(ReadLog().find("Error: creating root node a b"), std::string::npos);
+    EXPECT_TRUE(log.Has("Error: creating root node a b"));
 }
 
 TEST_F(XmlFileTest, LoadAndSave)
@@ -231,7 +232,7 @@ TEST_F(XmlFileTest, LoadAndSave)
     config.SetIntAttribute("volume", 75);
     config.SetAttribute("name", "\xE9");
     ASSERT_TRUE(xml.Save(""));  // back to the file it came from
-    const std::string saved = ReadText(dir / "Settings/Config.xml");
+    const std::string saved = ReadTextFile(dir / "Settings/Config.xml");
     EXPECT_NE(saved.find("volume=\"75\""), std::string::npos) << saved;
     EXPECT_NE(saved.find("name=\"\xC3\xA9\""), std::string::npos) << saved;
 
@@ -245,21 +246,20 @@ TEST_F(XmlFileTest, LoadAndSave)
 
 TEST_F(XmlFileTest, FailureTexts)
 {
+    const LogWatch log;
     EXPECT_EQ(ExceptionText([] { CXMLFile xml("Settings\\Nope.xml"); }), "error opening xml!");
-    EXPECT_NE(ReadLog().find("Error: failed to open XML file 'Settings\\Nope.xml'!"), std::string::npos);
+    EXPECT_TRUE(log.Has("Error: failed to open XML file 'Settings\\Nope.xml'!"));
 
     WriteText(dir / "bad.xml", "<root>\n  <ok/>\n  <b>oops</c>\n</root>\n");
     EXPECT_EQ(ExceptionText([] { CXMLFile xml("bad.xml"); }), "XML parse error!");
-    const std::string log = ReadLog();
-    EXPECT_NE(log.find("Error: parse error - File: bad.xml, Line: 3, Source:   &lt;b&gt;oops&lt;/c&gt;"), std::string::npos)
-        << log;
+    EXPECT_TRUE(log.Has("Error: parse error - File: bad.xml, Line: 3, Source:   &lt;b&gt;oops&lt;/c&gt;")) << log.Text();
 
     WriteText(dir / "empty.xml", "");
     EXPECT_EQ(ExceptionText([] { CXMLFile xml("empty.xml"); }), "XML parse error!");
     CXMLFile memory;
     EXPECT_EQ(ExceptionText([&] { memory.LoadXml({}); }), "XML parse error!");
     EXPECT_EQ(ExceptionText([&] { memory.LoadXml(Bytes("<a>")); }), "XML parse error!");
-    EXPECT_NE(ReadLog().find("Error: parse error - File: , Line: 1"), std::string::npos);
+    EXPECT_TRUE(log.Has("Error: parse error - File: , Line: 1"));
     EXPECT_FALSE(memory.SelectSingleNode("/a").IsValid());  // a failed parse leaves an empty document
 }
 

@@ -1,7 +1,6 @@
 // Helpers of the shell tests: scripted scenes, an episodes fixture, a game folder, reset globals.
 #pragma once
 
-#include "engine/base_test_util.h"
 #include "engine/engine_registry.h"
 #include "engine/engine_scene.h"
 #include "player/player_user.h"
@@ -17,13 +16,13 @@
 
 namespace shell_test {
 
-using zf_test::TempDir;
-using zf_test::WriteText;
 using zftest::InOrder;
 using zftest::LogWatch;
 using zftest::ReadLog;
 using zftest::ReadTextFile;
 using zftest::ScopedChdir;
+using zftest::TempDir;
+using zftest::WriteText;
 
 // One run of a scripted scene: the result it ends with, its transition and next alias, and what it
 // does while it runs (change the player, throw).

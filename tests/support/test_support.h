@@ -1,11 +1,15 @@
-// Helpers shared by the test programs: running in a folder, reading files and the log, and
-// comparing a read-back of the software renderer with a reference picture.
+// Helpers shared by the test programs: temporary folders, running in a folder, writing and reading
+// files, the log's text and a settable clock.
 #pragma once
 
+#include "engine/engine_clock.h"
 #include "engine/engine_log.h"
 
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -34,6 +38,42 @@ public:
 private:
     std::string _old;
 };
+
+// A fresh folder, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "zf-test-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+        _path = tmpl;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return _path; }
+    std::string operator/(const std::string& name) const { return _path + "/" + name; }
+
+private:
+    std::string _path;
+};
+
+// Writes the file, making its folders first.
+inline void WriteText(const std::string& path, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    WriteText(path, std::string(bytes.begin(), bytes.end()));
+}
 
 // The whole file as text; empty when it cannot be read.
 inline std::string ReadTextFile(const std::string& path)
@@ -82,5 +122,23 @@ inline bool InOrder(const std::string& text, const std::vector<std::string>& lin
     }
     return true;
 }
+
+// The engine clock at a value the test sets, for the scope.
+class FakeClock {
+public:
+    explicit FakeClock(uint32_t start = 0) : _now(start)
+    {
+        _previous = zf::SetClockSource([this] { return _now; });
+    }
+    ~FakeClock() { zf::SetClockSource(_previous); }
+    FakeClock(const FakeClock&) = delete;
+    FakeClock& operator=(const FakeClock&) = delete;
+    void Set(uint32_t now) { _now = now; }
+    void Advance(uint32_t ms) { _now += ms; }
+
+private:
+    uint32_t _now;
+    zf::ClockSource _previous;
+};
 
 } // namespace zftest
