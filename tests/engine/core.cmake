@@ -8,6 +8,7 @@ zf_add_test(test_engine_core
 # A scene under a virtual X display: the program drawn by the test below.
 add_executable(core_xvfb_scene ${CMAKE_CURRENT_LIST_DIR}/core_xvfb_scene.cpp)
 target_link_libraries(core_xvfb_scene PRIVATE zf_engine_core)
+target_include_directories(core_xvfb_scene PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 zf_add_test(test_engine_core_xvfb
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/core_xvfb.cpp
   LIBS zf_engine_core)

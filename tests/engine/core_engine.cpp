@@ -246,29 +246,28 @@ TEST(Screenshots, NumberFollowsTheLargestExistingNumber)
         {{"12shot.TGA", "99.png"}, 13},                    // the extension in any case; others ignored
         {{"99999999999999.tga"}, 2147483647},              // huge numbers do not overflow
     };
-    int i = 0;
     for (const auto& c : cases) {
-        TempFolder dir("shots" + std::to_string(i++));
-        for (const auto& f : c.files) dir.Touch(f);
-        EXPECT_EQ(CEngineCore::NextScreenshotNumber(dir.Path()), c.next);
+        zftest::TempDir dir;
+        for (const auto& f : c.files) zftest::WriteText(dir / f, "");
+        EXPECT_EQ(CEngineCore::NextScreenshotNumber(dir.path() + "/"), c.next);
     }
 }
 
 TEST_F(EngineCore, ScreenshotIsAnUncompressedTgaWithBottomUpRows)
 {
     CEngineCore& core = Engine();
-    TempFolder dir("tga");
-    dir.Touch("00000007.tga");
+    zftest::TempDir dir;
+    zftest::WriteText(dir / "00000007.tga", "");
     VERTEX_2DPNT1 v[8];
     Quad(v, 0, 0, 800, 1, 0xFFFF0000u);       // top row red
     Quad(v + 4, 0, 599, 800, 600, 0xFF0000FFu);   // bottom row blue
     ASSERT_TRUE(core.BeginFrame());
     core.Clear(0xFF102030u);
     core.DrawQuads(v, 2, sizeof(VERTEX_2DPNT1));
-    ASSERT_TRUE(core.SaveScreenshot(dir.Path()));
+    ASSERT_TRUE(core.SaveScreenshot(dir.path() + "/"));
     core.EndFrame();
 
-    const auto data = ReadFile(dir.Path() + "00000008.tga");
+    const auto data = ReadFile(dir / "00000008.tga");
     ASSERT_EQ(data.size(), 18u + 800u * 600u * 4u);
     const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x03, 0x58, 0x02, 32, 8};
     EXPECT_TRUE(std::equal(header, header + 18, data.begin()));
@@ -530,15 +529,15 @@ TEST_F(EngineCore, ActivationPausesAndResumesTheSound)
 // address is refused before the desktop is asked. The opener here is a script that notes what it got.
 TEST(OpenURL, HandsWebAddressesToTheDesktopAndRefusesTheRest)
 {
-    TempFolder dir("open-url");
-    const std::string noted = dir.Path() + "opened.txt";
+    zftest::TempDir dir;
+    const std::string noted = dir / "opened.txt";
     {
-        std::ofstream script(dir.Path() + "xdg-open");
+        std::ofstream script(dir / "xdg-open");
         script << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << noted << "'\n";
     }
-    std::filesystem::permissions(dir.Path() + "xdg-open", std::filesystem::perms::owner_all);
+    std::filesystem::permissions(dir / "xdg-open", std::filesystem::perms::owner_all);
     const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", (dir.Path() + ":" + old_path).c_str(), 1);
+    setenv("PATH", (dir / ":" + old_path).c_str(), 1);
 
     struct Case { const char* url; bool opened; } cases[] = {
         {"https://example.org/stats?a=1&b=two", true},

@@ -15,7 +15,7 @@ namespace {
 
 class TestScene : public AScene {
 public:
-    explicit TestScene(ManualClock& clock) : AScene("Test"), _clock(clock) {}
+    explicit TestScene(zftest::FakeClock& clock) : AScene("Test"), _clock(clock) {}
 
     std::function<void(TestScene&)> on_enter, on_frame, on_after;
     std::vector<std::string> calls;
@@ -43,7 +43,7 @@ public:
     int Count(const std::string& call) const { return int(std::count(calls.begin(), calls.end(), call)); }
 
 private:
-    ManualClock& _clock;
+    zftest::FakeClock& _clock;
 };
 
 void PushActivation(bool active)
@@ -83,7 +83,7 @@ protected:
         SDL_QuitSubSystem(SDL_INIT_EVENTS);
     }
 
-    ManualClock clock;
+    zftest::FakeClock clock{1000};
     RecordingEngine engine;
     int waits = 0;
     std::function<void()> on_wait;

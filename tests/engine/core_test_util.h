@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/engine_clock.h"
+#include "support/test_support.h"
 #include "engine/engine_core.h"
 #include "engine/engine_graphics.h"
 
@@ -90,33 +90,5 @@ inline uint32_t ReadPixel(int x, int y)
     SDL_RenderReadPixels(CEngineCore::Instance().GetDevice(), &r, SDL_PIXELFORMAT_ARGB8888, &p, 4);
     return p;
 }
-
-// A clock that only moves when told to.
-class ManualClock {
-public:
-    ManualClock() { _old = zf::SetClockSource([this] { return _now; }); }
-    ~ManualClock() { zf::SetClockSource(_old); }
-    void Advance(uint32_t ms) { _now += ms; }
-    uint32_t Now() const { return _now; }
-private:
-    uint32_t _now = 1000;
-    zf::ClockSource _old;
-};
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& name)
-    {
-        _path = std::filesystem::temp_directory_path() / ("zf-core-" + name + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(_path);
-        std::filesystem::create_directories(_path);
-    }
-    ~TempFolder() { std::error_code ec; std::filesystem::remove_all(_path, ec); }
-    std::string Path() const { return _path.string() + "/"; }
-    void Touch(const std::string& name) const { std::fclose(std::fopen((_path / name).c_str(), "wb")); }
-private:
-    std::filesystem::path _path;
-};
 
 } // namespace coretest

@@ -74,8 +74,8 @@ TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
 {
     if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
     const bool photo = OnPath("import");
-    TempFolder dir("xvfb");
-    const std::string out = dir.Path();
+    zftest::TempDir dir;
+    const std::string out = dir.path() + "/";
     // A display wider than the screen's 4:3, so that full screen has bars left and right. The
     // display's own libraries (GL drivers, D-Bus) keep a few allocations to the end: not ours to
     // report when the scene runs under a leak checker.

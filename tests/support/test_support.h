@@ -135,6 +135,7 @@ public:
     FakeClock& operator=(const FakeClock&) = delete;
     void Set(uint32_t now) { _now = now; }
     void Advance(uint32_t ms) { _now += ms; }
+    uint32_t Now() const { return _now; }
 
 private:
     uint32_t _now;
