@@ -42,7 +42,6 @@ protected:
     void TearDown() override
     {
         keeper.reset();
-        zf::SetClockSource({});
     }
     zftest::ScopedChdir _dir{ZF_TEST_DATA_DIR "/sound"};
     std::unique_ptr<CSoundKeeper> keeper;
@@ -227,8 +226,7 @@ TEST_F(SoundKeeperTest, ATrackStartsAtItsOrderAndLoopsWithinItsOwnOrders)
 
 TEST_F(SoundKeeperTest, TwoMusicsPlayAndFadeAtOnceAndAQueuedTrackStartsAfterTheFade)
 {
-    uint32_t now = 5000;
-    zf::SetClockSource([&] { return now; });
+    zftest::FakeClock clock{5000};
     keeper->LoadAllMusic();
     ASSERT_TRUE(keeper->PlayMusic("tracks", 0));
     ASSERT_TRUE(keeper->PlayMusic("tracks_b", 0));
@@ -242,7 +240,7 @@ TEST_F(SoundKeeperTest, TwoMusicsPlayAndFadeAtOnceAndAQueuedTrackStartsAfterTheF
     })) << "both musics sound";
 
     EXPECT_TRUE(keeper->StopMusic("tracks", 1500));
-    now += 750;
+    clock.Advance(750);
     keeper->Update();
     EXPECT_EQ(keeper->GetMusicVolume("tracks"), 50);
     EXPECT_TRUE(keeper->IsMusicPlaying("tracks"));
@@ -253,7 +251,7 @@ TEST_F(SoundKeeperTest, TwoMusicsPlayAndFadeAtOnceAndAQueuedTrackStartsAfterTheF
     EXPECT_LT(order, 2);
     EXPECT_TRUE(keeper->PlayMusic("tracks_b", 0));
 
-    now += 750;
+    clock.Advance(750);
     keeper->Update();
     EXPECT_EQ(keeper->GetMusicVolume("tracks"), 100) << "the volume is put back after the fade";
     EXPECT_TRUE(keeper->IsMusicPlaying("tracks"));
@@ -263,7 +261,7 @@ TEST_F(SoundKeeperTest, TwoMusicsPlayAndFadeAtOnceAndAQueuedTrackStartsAfterTheF
 
     // A fade without a queued track ends in silence.
     EXPECT_TRUE(keeper->StopMusic("tracks_b", 200));
-    now += 200;
+    clock.Advance(200);
     keeper->Update();
     EXPECT_FALSE(keeper->IsMusicPlaying("tracks_b"));
     EXPECT_EQ(keeper->GetMusicVolume("tracks_b"), 100);

@@ -1,6 +1,6 @@
-#include "engine/engine_clock.h"
 #include "engine/engine_soundqueue.h"
 #include "engine/recording_sound_keeper.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +14,16 @@ using Lines = std::vector<std::string>;
 
 class SoundQueueTest : public ::testing::Test {
 protected:
-    SoundQueueTest()
-    {
-        g_SoundKeeper = &keeper;
-        zf::SetClockSource([this] { return now; });
-    }
-    ~SoundQueueTest() override
-    {
-        zf::SetClockSource({});
-    }
+    SoundQueueTest() { g_SoundKeeper = &keeper; }
     // Moves the clock to `t` ms after the start of the test and runs one frame's update.
     void FrameAt(uint32_t t)
     {
-        now = start + t;
+        clock.Set(start + t);
         queue.Update();
     }
 
     uint32_t start = 0xFFFFF000u;   // close to the wrap of the 32-bit clock on purpose
-    uint32_t now = start;
+    zftest::FakeClock clock{start};
     CRecordingSoundKeeper keeper;
     CSoundQueue queue;
 };
