@@ -1,6 +1,7 @@
 // Frame cost of 2,000 live particles: simulation alone, and simulation plus drawing through the
 // engine core on the software renderer (the window of SDL's dummy video driver unless one is set).
 // Each frame of the drawing runs are complete frames: begin, clear, particles, present.
+#include "bench_engine.h"
 #include "engine/engine_core.h"
 #include "engine/engine_particles.h"
 #include "engine/engine_pyro2.h"
@@ -36,15 +37,12 @@ struct Setup {
     bool ok = false;
     Setup()
     {
-        if (!std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "dummy", 1);
-        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
         std::filesystem::current_path(ZF_GAME_DATA_DIR);
         const std::string file = (std::filesystem::temp_directory_path() / "zf_bench_particles.pyro").string();
         std::ofstream(file) << kLibrary;
-        ok = CEngineCore::Instance().Init("ZerafineBench", "Zerafine particles", true);
-        g_EngineCore = &CEngineCore::Instance();
-        if (ok) ok = InitPyro(g_EngineCore->GetDevice(), file);
-        g_EngineCore->SetFrameTime(kFrame);
+        CEngineCore* core = zfbench::HeadlessEngine();
+        ok = core && InitPyro(core->GetDevice(), file);
+        if (core) core->SetFrameTime(kFrame);
     }
 };
 

@@ -9,23 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include "bench_engine.h"
 #include "engine/engine_core.h"
 #include "engine/engine_render.h"
 #include "engine/engine_texture.h"
 
 namespace {
-
-CEngineCore* Engine()
-{
-    static CEngineCore* core = [] {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        setenv("SDL_RENDER_DRIVER", "software", 0);
-        CEngineCore& c = CEngineCore::Instance();
-        g_EngineCore = &c;
-        return c.Init("Zerafine", "Zerafine bench", true) ? &c : nullptr;
-    }();
-    return core;
-}
 
 // A 64 x 64 texture of four 32 x 32 pictures with soft edges.
 CTexturePtr MakeTexture()
@@ -44,7 +33,7 @@ CTexturePtr MakeTexture()
 
 void BM_SpriteFrame(benchmark::State& state)
 {
-    CEngineCore* core = Engine();
+    CEngineCore* core = zfbench::HeadlessEngine();
     if (!core) {
         state.SkipWithError("no renderer");
         return;
