@@ -39,6 +39,15 @@ struct VERTEX_2DPNT1 {
 };
 static_assert(sizeof(VERTEX_2DPNT1) == 24, "sprite vertex layout");
 
+// The texture coordinates of one quad's four vertices (top-left, top-right, bottom-left, bottom-right).
+inline void SetQuadTexCoords(VERTEX_2DPNT1* v, float left, float top, float right, float bottom)
+{
+    v[0].u = left;  v[0].v = top;
+    v[1].u = right; v[1].v = top;
+    v[2].u = left;  v[2].v = bottom;
+    v[3].u = right; v[3].v = bottom;
+}
+
 using CVertexBuffer = std::vector<VERTEX_2DPNT1>;
 using VertexBufferPtr = std::shared_ptr<CVertexBuffer>;
 

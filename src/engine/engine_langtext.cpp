@@ -552,11 +552,7 @@ const VERTEX_2DPNT1* CStaticLabel::GetVertices()
             const FRect& t = _quads[i].tex;
             const float l = t.left * _inv_tex_width, r = t.right * _inv_tex_width;
             const float tp = t.top * _inv_tex_height, b = t.bottom * _inv_tex_height;
-            VERTEX_2DPNT1* v = &_vertices[i * 4];
-            v[0].u = l; v[0].v = tp;
-            v[1].u = r; v[1].v = tp;
-            v[2].u = l; v[2].v = b;
-            v[3].u = r; v[3].v = b;
+            SetQuadTexCoords(&_vertices[i * 4], l, tp, r, b);
         }
     }
     if (_flags & lfColors) {

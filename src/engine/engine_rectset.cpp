@@ -118,11 +118,7 @@ void CStaticRectSet::Rebuild()
             const FRect& t = _rects[i].tex;
             const float ul = t.left * _inv_tex_width, ur = t.right * _inv_tex_width;
             const float vt = t.top * _inv_tex_height, vb = t.bottom * _inv_tex_height;
-            VERTEX_2DPNT1* v = &_vertices[i * 4];
-            v[0].u = ul; v[0].v = vt;
-            v[1].u = ur; v[1].v = vt;
-            v[2].u = ul; v[2].v = vb;
-            v[3].u = ur; v[3].v = vb;
+            SetQuadTexCoords(&_vertices[i * 4], ul, vt, ur, vb);
         }
     }
     if (_dirty & dfColors)

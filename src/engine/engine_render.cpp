@@ -496,10 +496,7 @@ void CSprite::UpdateVertices()
         float vt = f.top * _inv_tex_height, vb = f.bottom * _inv_tex_height;
         if (_flip_x) std::swap(ul, ur);
         if (_flip_y) std::swap(vt, vb);
-        _vertices[0].u = ul; _vertices[0].v = vt;
-        _vertices[1].u = ur; _vertices[1].v = vt;
-        _vertices[2].u = ul; _vertices[2].v = vb;
-        _vertices[3].u = ur; _vertices[3].v = vb;
+        SetQuadTexCoords(_vertices, ul, vt, ur, vb);
     }
     if (dirty & dfColors) {
         for (int i = 0; i < 4; ++i) _vertices[i].color = _colors[i];
