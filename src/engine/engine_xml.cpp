@@ -167,14 +167,8 @@ CXMLNode SelectOne(const std::shared_ptr<CXMLFile_Impl>& file, const DocPtr& own
 {
     if (!from) return CXMLNode();
     try {
-        const pugi::xpath_node_set set = from.select_nodes(zf::Cp1252ToUtf8(xpath).c_str());
-        pugi::xml_node first;
-        // the first in document order
-        pugi::xpath_node_set sorted = set;
-        sorted.sort();
-        for (const pugi::xpath_node& n : sorted)
-            if (n.node()) { first = n.node(); break; }
-        return MakeNode(file, owner, first);
+        // the first match in document order
+        return MakeNode(file, owner, from.select_node(zf::Cp1252ToUtf8(xpath).c_str()).node());
     } catch (const std::exception&) {
         return CXMLNode();
     }
@@ -267,8 +261,15 @@ bool CXMLFile::LoadXml(const std::vector<uint8_t>& bytes)
     auto doc = std::make_shared<pugi::xml_document>();
     const pugi::xml_parse_result result =
         doc->load_buffer(bytes.data(), size, pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
-    _impl->doc = result ? std::move(doc) : std::make_shared<pugi::xml_document>();
-    if (result) return true;
+    if (result) {
+        // The document is written back as UTF-8, whatever encoding the text declared.
+        const pugi::xml_node first = doc->first_child();
+        if (first.type() == pugi::node_declaration)
+            if (pugi::xml_attribute encoding = first.attribute("encoding")) encoding.set_value("UTF-8");
+        _impl->doc = std::move(doc);
+        return true;
+    }
+    _impl->doc = std::make_shared<pugi::xml_document>();
     const std::string text = ParseErrorText(_impl->path, bytes.data(), size, result.offset);
     GetLog().Error("Error: parse error - %s", text.c_str());
     throw std::runtime_error("XML parse error!");

@@ -35,7 +35,7 @@ public:
     // The first node of an XPath query; invalid when nothing matches.
     CXMLNode SelectSingleNode(const std::string& xpath) const;
 
-    // Appends the declaration <?xml version='1.0'?> and a root element of that name.
+    // Appends the declaration <?xml version="1.0"?> (to an empty document) and a root element of that name.
     bool CreateRoot(const std::string& name);
     // A new element, not yet attached; attach it with CXMLNode::AppendChild.
     CXMLNode CreateNode(const std::string& name);

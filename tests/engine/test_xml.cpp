@@ -270,4 +270,11 @@ TEST_F(XmlFileTest, OtherEncodingsOnDisk)
     EXPECT_EQ(CXMLFile("bom.xml").SelectSingleNode("/a").GetAttribute("v"), "\xE9");
     WriteText(dir / "utf16.xml", std::string("\xFF\xFE<\0a\0 \0v\0=\0\"\0\xE9\0\"\0/\0>\0", 22));
     EXPECT_EQ(CXMLFile("utf16.xml").SelectSingleNode("/a").GetAttribute("v"), "\xE9");
+
+    // a file that declares Latin-1 is saved as UTF-8 and reads back the same
+    WriteText(dir / "latin1.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a v=\"\xE9\"/>");
+    CXMLFile latin1("latin1.xml");
+    EXPECT_EQ(latin1.SelectSingleNode("/a").GetAttribute("v"), "\xE9");
+    ASSERT_TRUE(latin1.Save(""));
+    EXPECT_EQ(CXMLFile("latin1.xml").SelectSingleNode("/a").GetAttribute("v"), "\xE9") << ReadTextFile(dir / "latin1.xml");
 }
