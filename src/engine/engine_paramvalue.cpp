@@ -107,19 +107,15 @@ float CParamValue::AsFloat() const
 
 std::string CParamValue::ToString() const
 {
+    // The longest "%f" text of a float (-FLT_MAX) has 47 characters.
     char buf[64];
     switch (_kind) {
     case pvInt:
         std::snprintf(buf, sizeof buf, "%d", _int);
         return buf;
-    case pvFloat: {
-        const int n = std::snprintf(buf, sizeof buf, "%f", static_cast<double>(_float));
-        if (n >= 0 && static_cast<size_t>(n) < sizeof buf) return buf;
-        std::string big(static_cast<size_t>(n) + 1, '\0');
-        std::snprintf(big.data(), big.size(), "%f", static_cast<double>(_float));
-        big.resize(static_cast<size_t>(n));
-        return big;
-    }
+    case pvFloat:
+        std::snprintf(buf, sizeof buf, "%f", static_cast<double>(_float));
+        return buf;
     case pvString: return _string;
     default: return std::string();
     }

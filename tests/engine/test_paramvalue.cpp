@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cfloat>
 #include <cmath>
 #include <string>
 
@@ -43,6 +44,7 @@ TEST(TextConversions, FloatsAndTheirText)
                           Case{"inf", 0.0f}, Case{"nan", 0.0f}, Case{"+", 0.0f}, Case{".", 0.0f}, Case{"", 0.0f}})
         EXPECT_FLOAT_EQ(StringToFloat(c.text), c.value) << c.text;
     EXPECT_EQ(FloatToString(1e30f).substr(0, 6), "100000");  // long "%f" texts are not cut
+    EXPECT_EQ(FloatToString(-FLT_MAX), "-340282346638528859811704183484516925440.000000");
     EXPECT_EQ(IntToString(-12), "-12");
     EXPECT_EQ(IntToString(0), "0");
 }
