@@ -344,6 +344,8 @@ SDL_Texture* CTexture::GetDeviceTexture(SDL_Renderer* renderer)
         _texture_renderer = nullptr;
     }
     if (_upload_failed) return nullptr;
+    // An upload to the engine's renderer must be dropped when that renderer resets or goes.
+    if (g_EngineCore && renderer == g_EngineCore->GetDevice()) CTextureCacher::Instance().AttachToEngine();
     const int w = int(_width), h = int(_height);
     SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
     if (!tex || SDL_UpdateTexture(tex, nullptr, _pixels.data(), w * 4) != 0) {
@@ -374,24 +376,39 @@ CTextureCacher::CTextureCacher()
 {
     GetLog();
     CFileSystem::Instance();
+    // The textures release their uploads through the engine core: it must outlive the cache.
+    CEngineCore::Instance();
 }
 
 CTextureCacher::~CTextureCacher()
 {
-    if (_listener_id && g_EngineCore == _listener_core) g_EngineCore->RemoveDeviceResetListener(_listener_id);
+    DetachFromEngines();
     _textures.clear();
 }
 
 void CTextureCacher::AttachToEngine()
 {
-    if (!g_EngineCore || _listener_core == g_EngineCore) return;
-    _listener_core = g_EngineCore;
-    _listener_id = g_EngineCore->AddDeviceResetListener([this](bool) { ReleaseDeviceTextures(); });
+    if (!g_EngineCore) return;
+    std::erase_if(_links, [](const std::weak_ptr<EngineLink>& l) { return l.expired(); });
+    for (const auto& l : _links) {
+        const auto link = l.lock();
+        if (link && link->core == g_EngineCore) return;
+    }
+    auto link = std::make_shared<EngineLink>();
+    link->core = g_EngineCore;
+    link->id = g_EngineCore->AddDeviceResetListener([this, link](bool) { ReleaseDeviceTextures(); });
+    _links.push_back(link);
+}
+
+void CTextureCacher::DetachFromEngines()
+{
+    for (const auto& l : _links)
+        if (const auto link = l.lock()) link->core->RemoveDeviceResetListener(link->id);
+    _links.clear();
 }
 
 CTexturePtr CTextureCacher::GetTexture(const std::string& name)
 {
-    AttachToEngine();
     std::string key = name;
     NormalizePath(key);
     auto it = _textures.find(key);
@@ -444,9 +461,7 @@ void CTextureCacher::ReleaseDeviceTextures()
 
 void CTextureCacher::Clear()
 {
+    // Textures still held elsewhere must not keep an upload past the renderer it was made on.
+    ReleaseDeviceTextures();
     _textures.clear();
-    // Listen again to whichever core is there at the next request.
-    if (_listener_id && g_EngineCore == _listener_core) g_EngineCore->RemoveDeviceResetListener(_listener_id);
-    _listener_id = 0;
-    _listener_core = nullptr;
 }

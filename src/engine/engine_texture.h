@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class IEngineCore;
 struct SDL_Renderer;
 struct SDL_Texture;
 
@@ -106,18 +107,26 @@ public:
 
     // Drops every uploaded copy (pixels stay); the next draw uploads again.
     void ReleaseDeviceTextures();
-    // Registers the cache with the engine core's reset listeners (done once, on first use, when
-    // a core is there).
+    // Listens to the reset of the current engine core's renderer, once per core (done when a
+    // texture is uploaded to it).
     void AttachToEngine();
     size_t GetCount() const { return _textures.size(); }
-    // Empties the cache and forgets the core it listened to (tests).
+    // Drops the uploaded copies of every texture and empties the cache (tests).
     void Clear();
 
     ~CTextureCacher();
 
 private:
     CTextureCacher();
+    void DetachFromEngines();
+
+    // One reset listener registered with a core. The core holds the listener, and the listener
+    // holds its link: the link lives exactly as long as the core keeps the listener, so a core
+    // that is gone (or another one later made at its address) is never taken for a live one.
+    struct EngineLink {
+        IEngineCore* core = nullptr;
+        int id = 0;
+    };
     std::map<std::string, CTexturePtr> _textures;
-    int _listener_id = 0;
-    void* _listener_core = nullptr;
+    std::vector<std::weak_ptr<EngineLink>> _links;
 };

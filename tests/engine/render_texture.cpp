@@ -149,6 +149,57 @@ TEST_F(TextureCache, DeviceTexturesAreDroppedOnResetAndUploadedAgain)
     EXPECT_TRUE(t->IsLoaded());
 }
 
+// An engine core with a software renderer that, like the real core, tells its reset listeners
+// before its renderer goes.
+class AnnouncingEngine : public RecordingEngine {
+public:
+    AnnouncingEngine()
+    {
+        _surface = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_ARGB8888);
+        _device = _surface ? SDL_CreateSoftwareRenderer(_surface) : nullptr;
+    }
+    ~AnnouncingEngine() override
+    {
+        auto listeners = reset_listeners;
+        for (auto& l : listeners) l.second(false);
+        if (_device) SDL_DestroyRenderer(_device);
+        if (_surface) SDL_FreeSurface(_surface);
+    }
+    SDL_Renderer* GetDevice() const override { return _device; }
+
+private:
+    SDL_Surface* _surface = nullptr;
+    SDL_Renderer* _device = nullptr;
+};
+
+TEST_F(TextureCache, ListensToEveryEngineItUploadsTo)
+{
+    // Two engine cores one after the other at the same address: the cache hears the resets of
+    // the second one too, and leaves it without a listener once the cache is emptied and gone.
+    alignas(AnnouncingEngine) unsigned char storage[sizeof(AnnouncingEngine)];
+    CTexturePtr t = CTextureCacher::Instance().GetTexture("Textures\\Keyed.png");
+
+    auto* first = new (storage) AnnouncingEngine;
+    ASSERT_NE(first->GetDevice(), nullptr);
+    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    EXPECT_EQ(first->reset_listeners.size(), 1u);
+    first->~AnnouncingEngine();
+    EXPECT_FALSE(t->HasDeviceTexture());
+
+    auto* second = new (storage) AnnouncingEngine;
+    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    ASSERT_NE(t->GetD3DTexture(), nullptr);     // one upload, one listener
+    EXPECT_EQ(second->reset_listeners.size(), 1u);
+    second->SimulateDeviceReset();
+    EXPECT_FALSE(t->HasDeviceTexture());
+
+    // Emptying the cache drops uploads even of textures held elsewhere.
+    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    CTextureCacher::Instance().Clear();
+    EXPECT_FALSE(t->HasDeviceTexture());
+    second->~AnnouncingEngine();
+}
+
 TEST(DdsReader, DecodesTheAcceptedFormats)
 {
     struct Case {
