@@ -10,9 +10,6 @@
 #include <cstring>
 
 namespace {
-// Frames rendered between two checks of a module's place in its order list.
-constexpr int kRenderPiece = 256;
-
 void QuietModuleLog(const char*, void*) {}
 } // namespace
 
@@ -43,8 +40,13 @@ CSoundMixer::CSoundMixer() = default;
 CSoundMixer::~CSoundMixer()
 {
     Unhook();
-    std::lock_guard<std::mutex> guard(_lock);
-    _voices.clear();
+    // Freed outside the lock: freeing a stream's chunk takes the audio device's lock, which the
+    // audio thread holds while it waits for ours.
+    std::map<int, std::unique_ptr<Voice>> gone;
+    {
+        std::lock_guard<std::mutex> guard(_lock);
+        gone.swap(_voices);
+    }
 }
 
 void CSoundMixer::SetOutput(int rate, int channels)
@@ -274,42 +276,46 @@ void CSoundMixer::Render(uint8_t* stream, int len)
     const int ch = _channels;
     const int frames = len / static_cast<int>(sizeof(int16_t) * ch);
     if (frames <= 0) return;
-    _mix.assign(static_cast<size_t>(frames) * 2, 0.0f);
-    _scratch.resize(static_cast<size_t>(frames) * 2);
-    bool any = false;
-    for (auto& [id, vp] : _voices) {
-        Voice& v = *vp;
-        if (!v.playing) continue;
-        RenderVoice(v, _scratch.data(), frames);
-        // The gain slides across the block from the last one, so that per-frame fades do not click.
-        const float target = v.volume / 100.0f * (_master / 100.0f);
-        const float from = v.gain < 0.0f ? target : v.gain;
-        float peak_l = 0.0f, peak_r = 0.0f;
-        for (int i = 0; i < frames; ++i) {
-            const float g = from + (target - from) * (static_cast<float>(i + 1) / frames);
-            const float l = _scratch[i * 2] * g;
-            const float r = _scratch[i * 2 + 1] * g;
-            _mix[i * 2] += l;
-            _mix[i * 2 + 1] += r;
-            peak_l = std::max(peak_l, std::fabs(l));
-            peak_r = std::max(peak_r, std::fabs(r));
-        }
-        v.gain = target;
-        v.peak_left = std::min(32768, static_cast<int>(peak_l * 32768.0f));
-        v.peak_right = std::min(32768, static_cast<int>(peak_r * 32768.0f));
-        any = true;
-    }
-    if (!any) return;
+    // The block is mixed in pieces of the fixed buffers: nothing is allocated on the audio thread.
     auto* out = reinterpret_cast<int16_t*>(stream);
-    for (int i = 0; i < frames; ++i) {
-        const float l = _mix[i * 2] * 32767.0f;
-        const float r = _mix[i * 2 + 1] * 32767.0f;
-        int16_t* f = out + static_cast<size_t>(i) * ch;
-        if (ch == 1) {
-            f[0] = static_cast<int16_t>(std::clamp(f[0] + (l + r) * 0.5f, -32768.0f, 32767.0f));
-        } else {
-            f[0] = static_cast<int16_t>(std::clamp(f[0] + l, -32768.0f, 32767.0f));
-            f[1] = static_cast<int16_t>(std::clamp(f[1] + r, -32768.0f, 32767.0f));
+    for (int at = 0; at < frames; at += kRenderPiece) {
+        const int n = std::min(kRenderPiece, frames - at);
+        std::fill(_mix.begin(), _mix.begin() + n * 2, 0.0f);
+        bool any = false;
+        for (auto& [id, vp] : _voices) {
+            Voice& v = *vp;
+            if (!v.playing) continue;
+            if (at == 0) v.peak_left = v.peak_right = 0;
+            RenderVoice(v, _scratch.data(), n);
+            // The gain slides across the block from the last one, so that per-frame fades do not click.
+            const float target = v.volume / 100.0f * (_master / 100.0f);
+            const float from = v.gain < 0.0f ? target : v.gain;
+            float peak_l = 0.0f, peak_r = 0.0f;
+            for (int i = 0; i < n; ++i) {
+                const float g = from + (target - from) * (static_cast<float>(at + i + 1) / frames);
+                const float l = _scratch[i * 2] * g;
+                const float r = _scratch[i * 2 + 1] * g;
+                _mix[i * 2] += l;
+                _mix[i * 2 + 1] += r;
+                peak_l = std::max(peak_l, std::fabs(l));
+                peak_r = std::max(peak_r, std::fabs(r));
+            }
+            if (at + n == frames) v.gain = target;
+            v.peak_left = std::max(v.peak_left, std::min(32768, static_cast<int>(peak_l * 32768.0f)));
+            v.peak_right = std::max(v.peak_right, std::min(32768, static_cast<int>(peak_r * 32768.0f)));
+            any = true;
+        }
+        if (!any) continue;
+        for (int i = 0; i < n; ++i) {
+            const float l = _mix[i * 2] * 32767.0f;
+            const float r = _mix[i * 2 + 1] * 32767.0f;
+            int16_t* f = out + static_cast<size_t>(at + i) * ch;
+            if (ch == 1) {
+                f[0] = static_cast<int16_t>(std::clamp(f[0] + (l + r) * 0.5f, -32768.0f, 32767.0f));
+            } else {
+                f[0] = static_cast<int16_t>(std::clamp(f[0] + l, -32768.0f, 32767.0f));
+                f[1] = static_cast<int16_t>(std::clamp(f[1] + r, -32768.0f, 32767.0f));
+            }
         }
     }
 }

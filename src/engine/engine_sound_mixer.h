@@ -4,6 +4,7 @@
 // thread takes for each change.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -67,6 +68,8 @@ private:
     int _master = 100;
     bool _paused = false;
     bool _hooked = false;
-    std::vector<float> _mix;
-    std::vector<float> _scratch;
+    // Frames mixed at a time; the audio thread works in these fixed buffers only.
+    static constexpr int kRenderPiece = 256;
+    std::array<float, kRenderPiece * 2> _mix {};
+    std::array<float, kRenderPiece * 2> _scratch {};
 };
