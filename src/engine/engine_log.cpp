@@ -135,13 +135,13 @@ void CLog::WriteRaw(const char* text)
 void CLog::WriteRow(int level, const char* text)
 {
     if (g_log_off || !text) return;
-    std::string row = "<Table cellspacing=0 cellpadding=0 border=0><tr><td width='18%'><Font Size = 1 Color = GREEN>";
+    std::string row = kLogRowHead;
     row += TimeStamp();
-    row += "&nbsp;&nbsp;-&nbsp;&nbsp;</Font></td><td align=left><Font Size = 1 Color = ";
+    row += kLogRowMiddle;
     row += LogLevelColor(level);
-    row += " Face = Verdana>";
+    row += kLogRowFace;
     row += text;
-    row += "</Font></td></tr></Table>\n";
+    row += kLogRowTail;
     WriteRaw(row.c_str());
 }
 

@@ -49,6 +49,14 @@ private:
     std::string _path;
 };
 
+// The pieces of one row, in order: kLogRowHead, the time stamp, kLogRowMiddle, the colour word,
+// kLogRowFace, the text, kLogRowTail. (The crash handler writes rows without CLog.)
+inline constexpr char kLogRowHead[] =
+    "<Table cellspacing=0 cellpadding=0 border=0><tr><td width='18%'><Font Size = 1 Color = GREEN>";
+inline constexpr char kLogRowMiddle[] = "&nbsp;&nbsp;-&nbsp;&nbsp;</Font></td><td align=left><Font Size = 1 Color = ";
+inline constexpr char kLogRowFace[] = " Face = Verdana>";
+inline constexpr char kLogRowTail[] = "</Font></td></tr></Table>\n";
+
 // The one log, created (and the file truncated) on the first call.
 CLog& GetLog();
 

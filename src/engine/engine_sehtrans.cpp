@@ -34,9 +34,6 @@ char g_log_path[4096];
 long g_utc_offset = 0;  // seconds east of UTC when the handlers were installed
 alignas(16) char g_alt_stack[64 * 1024];
 
-const char kRowHead[] = "<Table cellspacing=0 cellpadding=0 border=0><tr><td width='18%'><Font Size = 1 Color = GREEN>";
-const char kRowMiddle[] = "&nbsp;&nbsp;-&nbsp;&nbsp;</Font></td><td align=left><Font Size = 1 Color = RED Face = Verdana>";
-const char kRowTail[] = "</Font></td></tr></Table>\n";
 const char kPlace[] = "WinMain";
 
 // A fixed buffer with appenders that call nothing unsafe.
@@ -105,11 +102,13 @@ void AddTimeStamp(Line& line)
 void WriteRow(int fd, const Line& text)
 {
     Line row;
-    row.Add(kRowHead);
+    row.Add(kLogRowHead);
     AddTimeStamp(row);
-    row.Add(kRowMiddle);
+    row.Add(kLogRowMiddle);
+    row.Add(LogLevelColor(CLog::lvlError));
+    row.Add(kLogRowFace);
     for (size_t i = 0; i < text.len; ++i) row.AddChar(text.text[i]);
-    row.Add(kRowTail);
+    row.Add(kLogRowTail);
     size_t done = 0;
     while (done < row.len) {
         const ssize_t n = ::write(fd, row.text + done, row.len - done);
