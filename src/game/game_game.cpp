@@ -41,6 +41,15 @@ void CGameScene::Destroy()
 
 void CGameScene::Enter()
 {
+    if (g_User.GetGameState() == ugsCompleted) {
+        // The last level of the last episode is behind the player: nothing is left to play.
+        GetLog().MessageBold("Game completed.");
+        DropLevel();
+        SetNextScene("Menu");
+        SetTransition(gtGameOver);
+        SetResult(srNextScene);
+        return;
+    }
     CVariableRegistry& vars = GetGlobalVars();
     _level_file = vars.GetString("cur_level_file");
     _level_loaded = true;

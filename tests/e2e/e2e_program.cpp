@@ -185,6 +185,23 @@ TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
         << log;
 }
 
+TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
+    const int levels =
+        static_cast<int>(CountOf(ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml"), "<Level "));
+    ASSERT_GT(levels, 0);
+    std::vector<ScriptStep> script = {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }}};
+    for (int n = 1; n <= levels; ++n) script.push_back({"Game scene: level", n, [] { PushKey(SDL_SCANCODE_RETURN); }});
+    script.push_back({"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }});
+    EXPECT_EXIT(RunProgram({}, script), ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    EXPECT_TRUE(InOrder(log, {"Go next level...", "Game completed.", "Main menu.", "Exit game: shutdown normally."}))
+        << log;
+    EXPECT_EQ(CountOf(log, "Game scene: level"), static_cast<size_t>(levels));
+    EXPECT_EQ(log.find("Verify"), std::string::npos) << log;
+}
+
 TEST_F(Program, FailingStagesEndWithTheirNumber)
 {
     // Stage 1: no game folder.
