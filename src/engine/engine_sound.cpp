@@ -2,6 +2,7 @@
 
 #include "engine/engine_clock.h"
 #include "engine/engine_filesys.h"
+#include "engine/engine_layout.h"
 #include "engine/engine_log.h"
 #include "engine/engine_sound_mixer.h"
 #include "engine/engine_xml.h"
@@ -190,17 +191,10 @@ void CSoundKeeper::ReadTables()
 
 std::vector<int> CSoundKeeper::ParseTrackList(const std::string& text)
 {
+    std::vector<std::string> tokens;
+    ParseStringList(tokens, text, " ,\t\r\n");
     std::vector<int> tracks;
-    std::string token;
-    auto flush = [&]() {
-        if (!token.empty()) tracks.push_back(static_cast<int>(std::strtol(token.c_str(), nullptr, 10)));
-        token.clear();
-    };
-    for (char c : text) {
-        if (c == ' ' || c == ',' || c == '\t' || c == '\r' || c == '\n') flush();
-        else token += c;
-    }
-    flush();
+    for (const std::string& token : tokens) tracks.push_back(static_cast<int>(std::strtol(token.c_str(), nullptr, 10)));
     return tracks;
 }
 
