@@ -4,6 +4,7 @@
 #include "engine/engine_log.h"
 #include "engine/engine_xml.h"
 
+#include <cmath>
 #include <exception>
 #include <random>
 
@@ -178,7 +179,8 @@ bool CAnimation::Step()
 {
     if (!_playing || _frame_count == 0 || _frames.empty()) return false;
     ++_tick_counter;
-    if (_tick_counter < static_cast<int32_t>(static_cast<float>(_current.delay) * _speed_factor)) return false;
+    // Worked out in double: a huge delay from a damaged file holds the frame instead of overflowing.
+    if (_tick_counter < std::trunc(static_cast<double>(_current.delay) * _speed_factor)) return false;
     _tick_counter = 0;
     uint32_t next = _current.next_frame;
     if (next > _frame_count - 1) {

@@ -83,6 +83,17 @@ TEST(Animation, DefaultsAndOutOfRangeStart)
     EXPECT_EQ(a.GetCurrentIndex(), 2u);
 }
 
+TEST(Animation, AHugeDelayHoldsTheFrame)
+{
+    CAnimation a(Anim("HugeDelay.xml"));
+    ASSERT_EQ(a.GetFrameCount(), 2u);
+    for (float factor : {1.0f, 3.0f}) {
+        a.SetSpeedFactor(factor);
+        for (int i = 0; i < 100; ++i) ASSERT_FALSE(a.Step()) << factor << " step " << i;
+        EXPECT_EQ(a.GetCurrentIndex(), 0u);
+    }
+}
+
 TEST(Animation, InvalidFramesAreSkippedAndLogged)
 {
     LogWatch log;
