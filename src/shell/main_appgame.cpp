@@ -53,10 +53,18 @@ int LoadPanelSpeed()
     } catch (const std::exception& e) {
         GetLog().Warning("Warning: game configuration not read (%s), defaults used.", e.what());
     }
-    return static_cast<int>(cfg.GetFloat("m_panel_speed"));
+    return PanelSlideSpeedOf(cfg.GetFloat("m_panel_speed"));
 }
 
 } // namespace
+
+int PanelSlideSpeedOf(float configured)
+{
+    // Below 1 a dialog would never reach its place; a value beyond the screen (or not a number)
+    // has no int to truncate to.
+    if (!(configured >= 1.0f)) return 1;
+    return static_cast<int>(std::min(configured, 800.0f));
+}
 
 SceneSet GetProgramScenes()
 {
@@ -148,8 +156,7 @@ void CAppGame::ApplySettings()
     }
     if (g_SoundKeeper) g_SoundKeeper->SetVolumes(std::clamp(s.mus_vol, 0, 100), std::clamp(s.snd_vol, 0, 100));
     if (g_EngineCore) g_EngineCore->SetGamma(s.gamma);
-    // A slide speed below 1 would never bring a dialog to its place.
-    SetPanelSlideSpeed(std::max(1, LoadPanelSpeed()));
+    SetPanelSlideSpeed(LoadPanelSpeed());
     if (g_SoundKeeper) g_SoundKeeper->LoadAllMusic();
 
     CLog& log = GetLog();
@@ -327,24 +334,25 @@ bool CAppGame::GoNextLevel()
     g_User.GetStatistics().Reset();
 
     if (g_User.GetPlayState() == upsNextBonus) {
+        // Indices come from saved games: they are compared without adding, so that none overflows.
         int bonus = g_User.GetBonusLevel();
-        if (bonus + 1 < _episode.bonus_level_count) ++bonus;
+        if (bonus < _episode.bonus_level_count - 1) ++bonus;
         // An index carried over from a longer episode replays this episode's last bonus level.
         bonus = std::clamp(bonus, 0, std::max(0, _episode.bonus_level_count - 1));
         g_User.SetBonusLevel(bonus);
         g_User.SetPlayState(upsBonusLoaded);
     } else {
-        if (g_User.GetLevel() + 1 < _episode.level_count) {
+        if (g_User.GetLevel() < _episode.level_count - 1) {
             g_User.SetLevel(g_User.GetLevel() + 1);
         } else {
-            const int next = g_User.GetEpisode() + 1;
-            if (next >= _episodes_in_play) {
+            if (g_User.GetEpisode() >= _episodes_in_play - 1) {
                 g_User.SetGameState(ugsCompleted);
                 g_User.SetPlayState(upsNone);
                 _is_game_playing = false;
                 return true;
             }
             // The player moves on only when the next episode can be played.
+            const int next = g_User.GetEpisode() + 1;
             EpisodeData data;
             if (!LoadEpisode(next, data)) {
                 log.Error("Error: can't load episode #%d", next);
@@ -377,7 +385,7 @@ bool CAppGame::SetLevelVariables()
         return false;
     }
     vars.SetString("cur_level_file", list[static_cast<size_t>(index)].file);
-    vars.SetBool("is_last_level", g_User.GetLevel() + 1 >= static_cast<int>(_episode.levels.size()));
+    vars.SetBool("is_last_level", g_User.GetLevel() >= static_cast<int>(_episode.levels.size()) - 1);
     return true;
 }
 

@@ -116,6 +116,10 @@ private:
 // above 0, "Application crushed on stage %d."; returns the stage. Call inside a catch block.
 int HandleCrash(const char* place, int stage);
 
+// The dialogs' slide speed (pixels per frame) of the configured "m_panel_speed": truncated, at
+// least 1 and at most the screen's width.
+int PanelSlideSpeedOf(float configured);
+
 // Registers the global variables with their defaults (a registered name keeps its value).
 void RegisterGameVariables();
 

@@ -13,8 +13,9 @@
 #include "engine/engine_sehtrans.h"
 #include "engine/engine_sound.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -72,12 +73,20 @@ bool ApplyTestCommandLine(bool keys, const std::string& command_line)
     if (!keys || command_line.empty()) return false;
     CVariableRegistry& vars = GetGlobalVars();
     vars.SetBool("test_mode", true);
-    int episode = vars.GetInt("init_episode");
-    int level = vars.GetInt("init_level");
-    int third = 0;   // read so that the format matches; it has no destination
-    std::sscanf(command_line.c_str(), "%d %d %d", &episode, &level, &third);
-    vars.SetInt("init_episode", episode);
-    vars.SetInt("init_level", level);
+    int numbers[2] = {vars.GetInt("init_episode"), vars.GetInt("init_level")};
+    // The leading numbers, each read like "%d" (a later number, like a third one, has no
+    // destination); the first text that is no number ends the scan. A number beyond the int range
+    // is taken as the nearest int, which names no episode or level.
+    const char* p = command_line.c_str();
+    for (int& number : numbers) {
+        char* end = nullptr;
+        const long long value = std::strtoll(p, &end, 10);
+        if (end == p) break;
+        number = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+        p = end;
+    }
+    vars.SetInt("init_episode", numbers[0]);
+    vars.SetInt("init_level", numbers[1]);
     vars.SetInt("init_bonus_level", 0);
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 
 using namespace shell_test;
@@ -24,6 +25,9 @@ TEST(Entry, CommandLineTestStartTable)
         {true, "3", true, 3, 0, 0},
         {true, "2 5 9", true, 2, 5, 0},
         {true, "1 2 0", true, 1, 2, 0},
+        {true, "  -1\t4", true, -1, 4, 0},
+        {true, "7 x 3", true, 7, 0, 0},
+        {true, "99999999999 -99999999999", true, INT_MAX, INT_MIN, 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "keys " << r.keys << " line '" << r.line << "'");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace shell_test;
 
 namespace {
@@ -166,6 +168,10 @@ TEST_F(Progression, GoNextLevelTable)
          false, true, nullptr},
         {"next episode missing", upsNextLevel, 1, 1, 0, 3, false, upsNextLevel, ugsPlaying, 1, 1, 0, "unchanged", false, false,
          "Error: can't load episode #2"},
+        {"level index past the end ends the episode", upsNextLevel, 0, INT_MAX, -1, 2, true, upsLevelLoaded, ugsPlaying, 1, 0,
+         -1, "e1l0", false, true, nullptr},
+        {"bonus index past the end replays the last bonus level", upsNextBonus, 0, 0, INT_MAX, 2, true, upsBonusLoaded,
+         ugsPlaying, 0, 0, 1, "e0b1", false, true, nullptr},
     };
     for (const StepCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -234,6 +240,7 @@ TEST_F(Progression, LevelVariablesRefuseIndicesOutsideTheEpisode)
         {upsLevelLoaded, 99, 0, false, "", false},
         {upsBonusLoaded, 0, -1, false, "", false},
         {upsNone, 0, -1, false, "", false},
+        {upsBonusLoaded, INT_MAX, 0, true, "e0b0", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "play state " << r.play_state << " level " << r.level << " bonus " << r.bonus);

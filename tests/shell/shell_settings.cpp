@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using namespace shell_test;
@@ -145,6 +147,14 @@ TEST_F(Settings, DisplayModeToggleStoresTheWindowedFlag)
     copy.mus_vol = 7;
     g_Settings.Assign(copy);
     EXPECT_EQ(Attr(g_Settings.GetPath(), "mus_vol"), "7");
+}
+
+TEST(PanelSpeed, ConfiguredSpeedIsTruncatedAndBounded)
+{
+    const std::pair<float, int> rows[] = {{14.9f, 14}, {14.0f, 14}, {1.0f, 1}, {0.5f, 1}, {-3.0f, 1},
+                                          {1e30f, 800}, {std::numeric_limits<float>::infinity(), 800},
+                                          {std::numeric_limits<float>::quiet_NaN(), 1}};
+    for (const auto& [configured, speed] : rows) EXPECT_EQ(PanelSlideSpeedOf(configured), speed) << configured;
 }
 
 TEST_F(Settings, UserFolderIsPrivate)
