@@ -786,7 +786,7 @@ CRendererPtr CRenderKeeper::Insert(const std::string& name, bool grayed)
 {
     Entry entry;
     entry.grayed_key = grayed ? 1u : 0u;
-    entry.name = name;
+    entry.name = NormalizedName(name);
     entry.renderer = std::make_shared<CRenderer>(name, grayed);
     entry.use_count = 1;
     auto pos = std::find_if(_entries.begin(), _entries.end(),
@@ -802,7 +802,7 @@ CRendererPtr CRenderKeeper::GetRenderer(const std::string& name, bool grayed)
     const uint32_t key = grayed ? 1u : 0u;
     const std::string norm = NormalizedName(name);
     for (auto& e : _entries) {
-        if (e.grayed_key == key && NormalizedName(e.name) == norm) {
+        if (e.grayed_key == key && e.name == norm) {
             ++e.use_count;
             return e.renderer;
         }
@@ -815,7 +815,7 @@ CRendererPtr CRenderKeeper::GetRenderer(const std::string& name)
     if (_grayed) return GetRenderer(name, false);
     const std::string norm = NormalizedName(name);
     for (auto& e : _entries) {
-        if (NormalizedName(e.name) == norm) {
+        if (e.name == norm) {
             ++e.use_count;
             return e.renderer;
         }
@@ -854,6 +854,6 @@ int CRenderKeeper::GetUseCount(const std::string& name, bool grayed) const
 {
     const std::string norm = NormalizedName(name);
     for (const auto& e : _entries)
-        if (e.grayed_key == (grayed ? 1u : 0u) && NormalizedName(e.name) == norm) return e.use_count;
+        if (e.grayed_key == (grayed ? 1u : 0u) && e.name == norm) return e.use_count;
     return 0;
 }

@@ -311,7 +311,7 @@ public:
 private:
     struct Entry {
         uint32_t grayed_key = 0;
-        std::string name;
+        std::string name;           // normalised texture name
         CRendererPtr renderer;
         int use_count = 0;
     };
