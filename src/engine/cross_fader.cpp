@@ -25,12 +25,13 @@ int CCrossFader::CurrentAlpha() const
     return _shader ? int(_shader->GetAlpha(0)) : 255;
 }
 
+// Bounds outside the alpha range could never be reached: the fade would run for ever.
 void CCrossFader::StartFadeOut(int from, int to)
 {
     VERIFY(_shader != NULL);
-    _lower = from;
-    _upper = to;
-    _shader->SetAlpha(uint32_t(std::clamp(from, 0, 255)));
+    _lower = std::clamp(from, 0, 255);
+    _upper = std::clamp(to, 0, 255);
+    _shader->SetAlpha(uint32_t(_lower));
     _step = std::abs(_step);
     _state = fsRising;
     _visible = true;
@@ -39,9 +40,9 @@ void CCrossFader::StartFadeOut(int from, int to)
 void CCrossFader::StartFadeIn(int from, int to)
 {
     VERIFY(_shader != NULL);
-    _upper = from;
-    _lower = to;
-    _shader->SetAlpha(uint32_t(std::clamp(from, 0, 255)));
+    _upper = std::clamp(from, 0, 255);
+    _lower = std::clamp(to, 0, 255);
+    _shader->SetAlpha(uint32_t(_upper));
     _step = -std::abs(_step);
     _state = fsFalling;
     _visible = true;
@@ -78,6 +79,6 @@ void CCrossFader::Update()
     } else {
         alpha = a;
     }
-    _shader->SetAlpha(uint32_t(std::clamp(alpha, 0, 255)));
+    _shader->SetAlpha(uint32_t(alpha));
     _visible = alpha != 0;
 }

@@ -172,6 +172,23 @@ TEST_F(Fader, FadeOutAndFadesFromTheCurrentAlpha)
     EXPECT_FALSE(fader.IsRunning());
     EXPECT_EQ(fader.GetSprite()->GetAlpha(), 100u);
     EXPECT_TRUE(fader.IsVisible());
+
+    // Bounds beyond the alpha range end at its edge instead of running for ever.
+    fader.SetStep(4);
+    const struct { bool out; int from, to; uint32_t end; } cases[] = {
+        {true, 0, 300, 255}, {true, -40, 255, 255}, {false, 300, 0, 0}, {false, 255, -20, 0}};
+    for (const auto& c : cases) {
+        if (c.out) fader.StartFadeOut(c.from, c.to);
+        else fader.StartFadeIn(c.from, c.to);
+        frames = 0;
+        while (fader.IsRunning() && frames < 1000) {
+            fader.Draw();
+            ++frames;
+        }
+        EXPECT_EQ(frames, 64) << c.from << " to " << c.to;
+        EXPECT_EQ(fader.GetSprite()->GetAlpha(), c.end) << c.from << " to " << c.to;
+        EXPECT_EQ(fader.IsVisible(), c.end != 0) << c.from << " to " << c.to;
+    }
 }
 
 TEST_F(Fader, StartingWithoutASquareFailsTheCheck)
