@@ -1,6 +1,7 @@
 #include "city/city_scene.h"
 
 #include "engine/engine_render.h"
+#include "gui/gui_picture.h"
 #include "player/player_user.h"
 
 namespace {
@@ -8,15 +9,6 @@ const int kVkReturn = 0x0D;
 const int kVkEscape = 0x1B;
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 } // namespace
-
-void CCity::BuyConstruction(int construct_id)
-{
-    auto it = _constructions.find(construct_id);
-    if (it == _constructions.end())
-        _constructions[construct_id] = CityConstruction{true, 0};
-    else
-        ++it->second.upgrade;
-}
 
 int CCityView::GetShownUpgrade(int construct_id) const
 {
@@ -35,9 +27,7 @@ CCityScene& GetCityScene()
 
 bool CCityScene::Init()
 {
-    _background = std::make_unique<CSprite>();
-    _background->SetTexture(kBackgroundTexture);
-    _background->SetRects(FRect{0.0f, 0.0f, 800.0f, 600.0f}, FRect{0.0f, 0.0f, 800.0f, 600.0f});
+    _background = MakePicture(kBackgroundTexture, kScreenRect);
     return true;
 }
 
@@ -63,10 +53,8 @@ void CCityScene::OnKeyDown(int vk)
 
 void CCityScene::LoadCityProgress(const CGameSlot& game)
 {
-    std::map<int, CityConstruction> constructions;
-    for (const auto& [id, entry] : game.city) constructions[id] = CityConstruction{entry.bought, entry.upgrade};
-    _city.Load(constructions);
+    _city.Load(game.city);
     _view.Clear();
-    for (const auto& [id, entry] : constructions)
+    for (const auto& [id, entry] : game.city)
         if (entry.bought) _view.SetConstructionUpgrade(id, entry.upgrade);
 }

@@ -2,28 +2,23 @@
 #pragma once
 
 #include "engine/engine_scene.h"
+#include "player/player_user.h"
 
 #include <map>
 #include <memory>
 
-class CGameSlot;
 class CSprite;
-
-struct CityConstruction {
-    bool bought = false;
-    int upgrade = 0;
-};
 
 // The constructions of the city and their upgrade levels.
 class CCity {
 public:
     // Marks the construction bought, or one upgrade higher when it is bought already.
-    void BuyConstruction(int construct_id);
-    void Load(const std::map<int, CityConstruction>& constructions) { _constructions = constructions; }
-    const std::map<int, CityConstruction>& GetConstructions() const { return _constructions; }
+    void BuyConstruction(int construct_id) { BuyConstructionIn(_constructions, construct_id); }
+    void Load(const CityConstructions& constructions) { _constructions = constructions; }
+    const CityConstructions& GetConstructions() const { return _constructions; }
 
 private:
-    std::map<int, CityConstruction> _constructions;
+    CityConstructions _constructions;
 };
 
 // What the city shows of each construction.

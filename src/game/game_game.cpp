@@ -4,6 +4,7 @@
 #include "engine/engine_registry.h"
 #include "engine/engine_render.h"
 #include "game/game_hints.h"
+#include "gui/gui_picture.h"
 #include "player/player_user.h"
 #include "shell/main_userfiles.h"
 
@@ -26,9 +27,7 @@ CGameScene& GetGameScene()
 
 bool CGameScene::Init()
 {
-    _background = std::make_unique<CSprite>();
-    _background->SetTexture(kBackgroundTexture);
-    _background->SetRects(FRect{0.0f, 0.0f, 800.0f, 600.0f}, FRect{0.0f, 0.0f, 800.0f, 600.0f});
+    _background = MakePicture(kBackgroundTexture, kScreenRect);
     _background->SetColor(0xFFB0B0B0);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "engine/engine_langtext.h"
 #include "engine/engine_log.h"
 #include "engine/engine_render.h"
+#include "gui/gui_picture.h"
 #include "player/player_user.h"
 #include "shell/main_settings.h"
 
@@ -16,20 +17,6 @@ const int kVkEscape = 0x1B;
 const char* const kSplashTexture = "Textures\\Menu\\Splash.png";
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 const char* const kTitleTexture = "Textures\\Menu\\Logo.png";
-
-// A sprite showing the whole texture at the given screen rect.
-std::unique_ptr<CSprite> MakePicture(const char* texture, const FRect& rect)
-{
-    auto sprite = std::make_unique<CSprite>();
-    sprite->SetTexture(texture);
-    const CTexturePtr& tex = sprite->GetRenderer() ? sprite->GetRenderer()->GetTexture() : CTexturePtr();
-    FRect tex_rect{0.0f, 0.0f, rect.Width(), rect.Height()};
-    if (tex && tex->IsLoaded()) tex_rect = FRect{0.0f, 0.0f, tex->GetWidth(), tex->GetHeight()};
-    sprite->SetRects(rect, tex_rect);
-    return sprite;
-}
-
-const FRect kScreen{0.0f, 0.0f, 800.0f, 600.0f};
 
 } // namespace
 
@@ -45,7 +32,7 @@ std::shared_ptr<CLogoScene> CreateLogoScene()
 
 bool CLogoScene::Init()
 {
-    _picture = MakePicture(kSplashTexture, kScreen);
+    _picture = MakePicture(kSplashTexture, kScreenRect);
     return true;
 }
 
@@ -100,7 +87,7 @@ CMenuScene& GetMenuScene()
 
 bool CMenuScene::Init()
 {
-    _background = MakePicture(kBackgroundTexture, kScreen);
+    _background = MakePicture(kBackgroundTexture, kScreenRect);
     _title = MakePicture(kTitleTexture, FRect{144.0f, 40.0f, 656.0f, 200.0f});
     _version = std::make_unique<CStaticLabel>();
     _version->SetLabel("VersionNumber");
@@ -155,7 +142,7 @@ CSelectorScene& GetSelectorScene()
 
 bool CSelectorScene::Init()
 {
-    _background = MakePicture(kBackgroundTexture, kScreen);
+    _background = MakePicture(kBackgroundTexture, kScreenRect);
     return true;
 }
 

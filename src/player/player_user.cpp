@@ -60,13 +60,18 @@ void CUser::AddScore(int points)
     _game.score = static_cast<int>(std::clamp<long long>(new_score, INT32_MIN, INT32_MAX));
 }
 
-void CUser::BuyConstruction(int construct_id)
+void BuyConstructionIn(CityConstructions& city, int construct_id)
 {
-    auto it = _game.city.find(construct_id);
-    if (it == _game.city.end())
-        _game.city[construct_id] = CityEntry{true, 0};
+    auto it = city.find(construct_id);
+    if (it == city.end())
+        city[construct_id] = CityEntry{true, 0};
     else
         ++it->second.upgrade;
+}
+
+void CUser::BuyConstruction(int construct_id)
+{
+    BuyConstructionIn(_game.city, construct_id);
 }
 
 void CUser::AddResource(int type, int amount) { _game.collect[type] += amount; }

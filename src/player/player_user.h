@@ -128,6 +128,10 @@ struct CityEntry {
     bool bought = false;
     int upgrade = 0;
 };
+using CityConstructions = std::map<int, CityEntry>;   // by construct id
+
+// Marks the construction bought; one that is bought already gains one upgrade level.
+void BuyConstructionIn(CityConstructions& city, int construct_id);
 
 // One saved game.
 class CGameSlot {
@@ -143,7 +147,7 @@ public:
     int score = 0;
     std::map<int, int> collect;
     std::map<int, int> bonus;
-    std::map<int, CityEntry> city;
+    CityConstructions city;
     std::map<int, ManState> people;
     CStatistics statistics;
 
