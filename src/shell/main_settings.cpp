@@ -156,5 +156,11 @@ void SetLanguage(int index)
 
 void OnDisplayModeChanged()
 {
-    StoreDisplayMode(g_EngineCore && g_EngineCore->IsFullscreen());
+    // Called from the engine in the middle of a scene: a file that cannot be written costs the
+    // stored mode, not the game.
+    try {
+        StoreDisplayMode(g_EngineCore && g_EngineCore->IsFullscreen());
+    } catch (const std::exception& e) {
+        GetLog().Warning("Warning: window mode not stored (%s).", e.what());
+    }
 }

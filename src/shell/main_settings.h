@@ -57,7 +57,7 @@ extern bool g_TestKeys;
 
 // Selects the language in the text keeper and saves it in the settings.
 void SetLanguage(int index);
-// Engine callback after a full-screen toggle: saves the windowed flag.
+// Engine callback after a full-screen toggle: saves the windowed flag (a failed save is logged).
 void OnDisplayModeChanged();
 // The same with the new mode given (full screen or not).
 void StoreDisplayMode(bool fullscreen);

@@ -147,6 +147,14 @@ TEST_F(Settings, DisplayModeToggleStoresTheWindowedFlag)
     copy.mus_vol = 7;
     g_Settings.Assign(copy);
     EXPECT_EQ(Attr(g_Settings.GetPath(), "mus_vol"), "7");
+
+    // A settings file that cannot be written: the toggle is logged and the game goes on.
+    std::filesystem::remove(g_Settings.GetPath());
+    std::filesystem::create_directory(g_Settings.GetPath());
+    LogWatch mark;
+    EXPECT_NO_THROW(OnDisplayModeChanged());
+    EXPECT_NE(mark.Text().find("window mode not stored"), std::string::npos) << mark.Text();
+    std::filesystem::remove(g_Settings.GetPath());
 }
 
 TEST(PanelSpeed, ConfiguredSpeedIsTruncatedAndBounded)
