@@ -216,14 +216,6 @@ namespace {
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kLineAdvance = 1.0f + 0.01f;
 
-void Offset(FRect& r, float dx, float dy)
-{
-    r.left += dx;
-    r.right += dx;
-    r.top += dy;
-    r.bottom += dy;
-}
-
 } // namespace
 
 CStaticLabel::CStaticLabel() = default;
@@ -381,8 +373,8 @@ void CStaticLabel::SetAngle(float degrees)
 void CStaticLabel::Move(float dx, float dy)
 {
     if (_quad_count > 0 && !(_flags & (lfText | lfLayout))) {
-        Offset(_bbox, dx, dy);
-        for (Quad& q : _quads) Offset(q.rect, dx, dy);
+        _bbox = _bbox.Offset(dx, dy);
+        for (Quad& q : _quads) q.rect = q.rect.Offset(dx, dy);
         _translation = CMatrix4::Translation(_bbox.left - _centred.left, _bbox.top - _centred.top);
         Changed(lfPosition, false);
     }
@@ -459,7 +451,7 @@ void CStaticLabel::Layout()
                 dx = -(pen_x - _origin_x) / 2.0f;
                 dy = -h / 2.0f;
             }
-            for (size_t q = line_start; q < _quads.size(); ++q) Offset(_quads[q].rect, dx, dy);
+            for (size_t q = line_start; q < _quads.size(); ++q) _quads[q].rect = _quads[q].rect.Offset(dx, dy);
             _bbox.left = std::min(_bbox.left, _origin_x + dx);
             _bbox.top = std::min(_bbox.top, _origin_y + dy);
             _bbox.right = std::max(_bbox.right, pen_x + dx);
@@ -485,7 +477,7 @@ void CStaticLabel::Layout()
         pen_x = letter.rect.right;
         if (shadow) {
             Quad sq = letter;
-            Offset(sq.rect, st.shadow_offset_x, st.shadow_offset_y);
+            sq.rect = sq.rect.Offset(st.shadow_offset_x, st.shadow_offset_y);
             _quads.push_back(sq);
         }
         _quads.push_back(letter);
@@ -497,10 +489,7 @@ void CStaticLabel::Layout()
     _centred = FRect{-w / 2 - _pivot_x, -ht / 2 - _pivot_y, w / 2 - _pivot_x, ht / 2 - _pivot_y};
     const float cx = _bbox.left - _centred.left;
     const float cy = _bbox.top - _centred.top;
-    for (Quad& q : _quads) {
-        q.pivot = q.rect;
-        Offset(q.pivot, -cx, -cy);
-    }
+    for (Quad& q : _quads) q.pivot = q.rect.Offset(-cx, -cy);
     _translation = CMatrix4::Translation(cx, cy);
     _flags = lfVertices | (_flags & lfFont);
 }

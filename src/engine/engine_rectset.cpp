@@ -41,13 +41,12 @@ void CStaticRectSet::AddRect(const FRect& rect, const FRect& tex_rect)
         _local_bounds = FRect{-w / 2 - _pivot_x, -h / 2 - _pivot_y, w / 2 - _pivot_x, h / 2 - _pivot_y};
         const float tx = _bounds.left - _local_bounds.left;
         const float ty = _bounds.top - _local_bounds.top;
-        for (auto& r : _rects)
-            r.local = FRect{r.rect.left - tx, r.rect.top - ty, r.rect.right - tx, r.rect.bottom - ty};
+        for (auto& r : _rects) r.local = r.rect.Offset(-tx, -ty);
         _translation = CMatrix4::Translation(tx, ty, 0.0f);
     }
     const float tx = _translation.m[3][0];
     const float ty = _translation.m[3][1];
-    _rects.push_back(Record{rect, FRect{rect.left - tx, rect.top - ty, rect.right - tx, rect.bottom - ty}, tex_rect});
+    _rects.push_back(Record{rect, rect.Offset(-tx, -ty), tex_rect});
     _dirty = dfPosition | dfTexCoords | dfDepth | dfColors | dfResize;
     _count = static_cast<unsigned>(_rects.size());
     MarkRenderer(rdRefill | rdRecount);
@@ -56,16 +55,8 @@ void CStaticRectSet::AddRect(const FRect& rect, const FRect& tex_rect)
 void CStaticRectSet::Move(float dx, float dy)
 {
     if (_rects.empty()) return;
-    _bounds.left += dx;
-    _bounds.right += dx;
-    _bounds.top += dy;
-    _bounds.bottom += dy;
-    for (auto& r : _rects) {
-        r.rect.left += dx;
-        r.rect.right += dx;
-        r.rect.top += dy;
-        r.rect.bottom += dy;
-    }
+    _bounds = _bounds.Offset(dx, dy);
+    for (auto& r : _rects) r.rect = r.rect.Offset(dx, dy);
     _translation = CMatrix4::Translation(_bounds.left - _local_bounds.left, _bounds.top - _local_bounds.top, 0.0f);
     _dirty |= dfPosition;
     MarkRenderer(rdRefill);

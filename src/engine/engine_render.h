@@ -47,6 +47,8 @@ struct FRect {
 
     float Width() const { return right - left; }
     float Height() const { return bottom - top; }
+    // The same rectangle moved by (dx, dy).
+    FRect Offset(float dx, float dy) const { return FRect{left + dx, top + dy, right + dx, bottom + dy}; }
 };
 
 // A drawable that contributes a run of quads to a renderer.
