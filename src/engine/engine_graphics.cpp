@@ -14,6 +14,28 @@
 namespace {
 const char* const kIconFile = "zerafine.png";
 
+// The rasteriser behind an OpenGL renderer (its GL_RENDERER text); empty for other renderers.
+std::string GlRasteriser(SDL_Renderer* renderer)
+{
+    SDL_RendererInfo info {};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name || SDL_strncmp(info.name, "opengl", 6) != 0 ||
+        !SDL_GL_GetCurrentContext())
+        return "";
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto get = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = get ? get(0x1F01) : nullptr;     // GL_RENDERER
+    return name ? reinterpret_cast<const char*>(name) : "";
+}
+
+// OpenGL drawn by the processor (virtual displays, machines without a graphics driver) costs
+// several times what SDL's own software renderer does for the same frames.
+bool IsSoftwareRasteriser(const std::string& name)
+{
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (name.find(soft) != std::string::npos) return true;
+    return false;
+}
+
 // The bounds of the display the window is on (of the first display before there is a window).
 SDL_Rect DisplayBounds(SDL_Window* window)
 {
@@ -47,6 +69,8 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     // Textures created from now on are filtered linearly.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // The software renderer shows its frames directly, not through an OpenGL texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     // Full screen starts with the window already over the whole display: where no window manager
     // carries out the full-screen request, the window keeps the place it was made with.
@@ -78,6 +102,14 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
                                                 (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
+    if (_renderer) {
+        const std::string rasteriser = GlRasteriser(_renderer);
+        if (IsSoftwareRasteriser(rasteriser)) {
+            GetLog().Message("OpenGL is drawn in software (%s): using the software renderer.", rasteriser.c_str());
+            SDL_DestroyRenderer(_renderer);
+            _renderer = nullptr;
+        }
+    }
     if (!_renderer) _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_SOFTWARE);
     if (!_renderer) {
         GetLog().Error("Error: failed to create D3DDevice (error code %X)", 0x80004005u);
