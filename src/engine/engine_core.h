@@ -227,7 +227,6 @@ public:
 
     // The quad capacity of the shared index array (grows exactly to the largest draw).
     unsigned GetQuadCapacity() const { return _quad_capacity; }
-    bool IsFrameBegun() const { return _frame_begun; }
     // Writes the next "%08d.tga" of the user folder (or of the given folder, ending in '/') from
     // the current frame; false on failure.
     bool SaveScreenshot();

@@ -117,9 +117,6 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
         Release();
         return false;
     }
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(_renderer, &info) == 0)
-        _software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
 
     if (!windowed) SDL_SetRelativeMouseMode(SDL_TRUE);
 
@@ -326,5 +323,7 @@ bool CGraphics::SaveScreenshot(const std::string& path)
         ok = std::fwrite(row.data(), row.size(), 1, f) == 1;
     }
     if (std::fclose(f) != 0) ok = false;
+    // A shot cut short is not kept.
+    if (!ok) std::remove(path.c_str());
     return ok;
 }

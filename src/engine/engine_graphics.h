@@ -67,9 +67,6 @@ public:
     SDL_Window* GetWindow() const { return _window; }
     SDL_Renderer* GetDevice() const { return _renderer; }
     bool IsWindowed() const { return _windowed; }
-    bool IsSoftware() const { return _software; }
-    uint32_t GetClearColor() const { return _clear_color; }
-    void SetClearColor(uint32_t argb) { _clear_color = argb; }
 
 private:
     void ReportDevice();
@@ -80,8 +77,6 @@ private:
     SDL_Renderer* _renderer = nullptr;
     bool _owns_video = false;
     bool _windowed = true;
-    bool _software = false;
-    uint32_t _clear_color = 0;
     int _gamma_level = 0;
     bool _gamma_applied = true;
     float _world_x = -kScreenWidth / 2.0f, _world_y = -kScreenHeight / 2.0f;

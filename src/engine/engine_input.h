@@ -151,8 +151,6 @@ public:
     void Acquire();
     void Unacquire();
     void Release();
-    bool IsKeyboardReady() const { return _keyboard_acquired; }
-    bool IsMouseReady() const { return _mouse_acquired; }
 
     // Takes one event into the raw state.
     void HandleEvent(const SDL_Event& event);

@@ -7,7 +7,6 @@ class CDik2Vk {
 public:
     static CDik2Vk& Instance();
     int operator[](int code) const { return (code >= 0 && code < 256) ? _table[code] : 0; }
-    int Get(int code) const { return (*this)[code]; }
 private:
     CDik2Vk();
     int _table[256];
