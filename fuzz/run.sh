@@ -14,6 +14,8 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" --target fuzz_package fuzz_xml
 
 export XDG_DATA_HOME="$build/fuzz-home"
+# undefined behaviour stops the run like a crash, and its input is kept
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 mkdir -p "$XDG_DATA_HOME"
 status=0
 for target in package xml; do
