@@ -21,6 +21,7 @@ struct CSoundMixer::Voice {
     Mix_Chunk* chunk = nullptr;
     size_t frame = 0;             // stream voices: next frame to play
     bool playing = false;
+    bool stopping = false;        // stopped by the main thread: one more block, faded to silence
     int volume = 100;
     float gain = -1.0f;           // gain of the last rendered frame; <0 before the first block
     int start_order = 0;
@@ -133,12 +134,13 @@ bool CSoundMixer::Play(int voice, int order, int end_order, bool restart)
         if (order < 0 || order >= orders) return false;
         v->start_order = order;
         v->end_order = (end_order > order && end_order <= orders) ? end_order : orders;
-        if (restart || !v->playing) openmpt_module_set_position_order_row(v->mod, order, 0);
+        if (restart || !v->playing || v->stopping) openmpt_module_set_position_order_row(v->mod, order, 0);
     } else if (restart) {
         v->frame = 0;
     }
-    if (!v->playing) v->gain = -1.0f;
+    if (!v->playing || v->stopping) v->gain = -1.0f;
     v->playing = true;
+    v->stopping = false;
     return true;
 }
 
@@ -146,7 +148,9 @@ void CSoundMixer::Stop(int voice)
 {
     std::lock_guard<std::mutex> guard(_lock);
     if (Voice* v = Find(voice)) {
-        v->playing = false;
+        // A sounding voice is not cut mid-wave (a click): the audio thread fades its next block out.
+        if (v->playing && !_paused && v->gain > 0.0f) v->stopping = true;
+        else v->playing = false;
         v->peak_left = v->peak_right = 0;
     }
 }
@@ -155,7 +159,7 @@ bool CSoundMixer::IsPlaying(int voice)
 {
     std::lock_guard<std::mutex> guard(_lock);
     Voice* v = Find(voice);
-    return v && v->playing;
+    return v && v->playing && !v->stopping;
 }
 
 void CSoundMixer::SetVolume(int voice, int volume)
@@ -287,8 +291,9 @@ void CSoundMixer::Render(uint8_t* stream, int len)
             if (!v.playing) continue;
             if (at == 0) v.peak_left = v.peak_right = 0;
             RenderVoice(v, _scratch.data(), n);
-            // The gain slides across the block from the last one, so that per-frame fades do not click.
-            const float target = v.volume / 100.0f * (_master / 100.0f);
+            // The gain slides across the block from the last one, so that per-frame fades and stops
+            // do not click.
+            const float target = v.stopping ? 0.0f : v.volume / 100.0f * (_master / 100.0f);
             const float from = v.gain < 0.0f ? target : v.gain;
             float peak_l = 0.0f, peak_r = 0.0f;
             for (int i = 0; i < n; ++i) {
@@ -300,7 +305,10 @@ void CSoundMixer::Render(uint8_t* stream, int len)
                 peak_l = std::max(peak_l, std::fabs(l));
                 peak_r = std::max(peak_r, std::fabs(r));
             }
-            if (at + n == frames) v.gain = target;
+            if (at + n == frames) {
+                v.gain = target;
+                if (v.stopping) v.playing = v.stopping = false;
+            }
             v.peak_left = std::max(v.peak_left, std::min(32768, static_cast<int>(peak_l * 32768.0f)));
             v.peak_right = std::max(v.peak_right, std::min(32768, static_cast<int>(peak_r * 32768.0f)));
             any = true;
