@@ -46,14 +46,6 @@ private:
     zftest::FakeClock& _clock;
 };
 
-void PushActivation(bool active)
-{
-    SDL_Event e {};
-    e.type = GetActivationEventType();
-    e.user.code = active ? 1 : 0;
-    SDL_PushEvent(&e);
-}
-
 void PushQuit()
 {
     SDL_Event e {};
@@ -192,11 +184,11 @@ TEST_F(SceneBase, InactiveSceneSleepsAndIgnoresKeysUntilActivated)
     on_wait = [&] {
         if (!scene.IsActive() && ++inactive_waits == 3) {
             activated_at = clock.Now();
-            PushActivation(true);
+            PostActivationMessage(true);
         }
     };
     scene.on_enter = [](TestScene&) {
-        PushActivation(false);
+        PostActivationMessage(false);
         PushKey(SDL_SCANCODE_A, true);                     // while inactive: not delivered
     };
     scene.on_frame = [](TestScene& s) {
@@ -256,7 +248,7 @@ TEST_F(SceneBase, QuitRequestedWhileInactiveStillEnds)
 {
     TestScene scene(clock);
     scene.on_enter = [](TestScene& s) {
-        PushActivation(false);
+        PostActivationMessage(false);
         s.SetResult(srRunning);
     };
     on_wait = [&] { if (!scene.IsActive() && scene.GetResult() == srRunning) scene.SetResult(srQuit); };

@@ -4,13 +4,8 @@
 
 #include <SDL.h>
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "support/test_support.h"
 #include "engine/engine_core.h"
@@ -18,17 +13,12 @@
 
 namespace coretest {
 
-// Runs the engine on the dummy video driver unless told otherwise, with the user folder in a
-// temporary place (ctest sets both; this covers running a test binary by hand).
+// Runs the engine on the dummy drivers unless told otherwise (ctest sets them; this covers running a
+// test program by hand; the test main gives every process a user folder of its own).
 inline void UseHeadlessEnvironment()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (!std::getenv("XDG_DATA_HOME")) {
-        static std::string home = (std::filesystem::temp_directory_path() / "zf-core-test-home").string();
-        std::filesystem::create_directories(home);
-        setenv("XDG_DATA_HOME", home.c_str(), 1);
-    }
 }
 
 // The real engine core, initialised once per test program.
@@ -62,14 +52,6 @@ inline void PushButton(uint8_t button, bool down, int x = 0, int y = 0)
     e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.button.x = x;
     e.button.y = y;
-    SDL_PushEvent(&e);
-}
-
-inline void PushWindowEvent(uint8_t what)
-{
-    SDL_Event e {};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = what;
     SDL_PushEvent(&e);
 }
 
