@@ -178,6 +178,10 @@ void CSoundMixer::SetPaused(bool paused)
 {
     std::lock_guard<std::mutex> guard(_lock);
     _paused = paused;
+    // A voice still fading out after its stop would sound again at the resume.
+    if (paused)
+        for (auto& [id, v] : _voices)
+            if (v->stopping) v->playing = v->stopping = false;
 }
 
 void CSoundMixer::GetLevel(int voice, int& left, int& right)
