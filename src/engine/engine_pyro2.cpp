@@ -211,28 +211,31 @@ void CPyro2::Render()
     End();
 }
 
+void CPyro2::KeepAlive(EmitterId id)
+{
+    auto it = _emitters.find(id);
+    if (it != _emitters.end()) KeepAlive(it->second);
+}
+
 void CPyro2::RenderEmitter(EmitterId id)
 {
     Begin();
-    auto it = _emitters.find(id);
-    if (it != _emitters.end()) KeepAlive(it->second);
+    KeepAlive(id);
     End();
 }
 
 void CPyro2::RenderEmitters(const std::vector<EmitterId>& ids)
 {
     Begin();
-    for (EmitterId id : ids) {
-        auto it = _emitters.find(id);
-        if (it != _emitters.end()) KeepAlive(it->second);
-    }
+    for (EmitterId id : ids) KeepAlive(id);
     End();
 }
 
 void CPyro2::RenderEmitters(const std::vector<int>& ids)
 {
-    std::vector<EmitterId> converted(ids.begin(), ids.end());
-    RenderEmitters(converted);
+    Begin();
+    for (int id : ids) KeepAlive(static_cast<EmitterId>(id));
+    End();
 }
 
 void CPyro2::Move(float dx, float dy)

@@ -96,6 +96,7 @@ private:
     void Begin();
     void End();
     void KeepAlive(EmitterRecord& record);
+    void KeepAlive(EmitterId id);
 
     std::map<EmitterId, EmitterRecord> _emitters;
     EmitterId _next_id = 0;
