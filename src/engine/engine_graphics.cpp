@@ -102,7 +102,9 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
                                                 (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
-    if (_renderer) {
+    // A renderer named in SDL_RENDER_DRIVER is kept as it is.
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    if (_renderer && !(chosen && *chosen)) {
         const std::string rasteriser = GlRasteriser(_renderer);
         if (IsSoftwareRasteriser(rasteriser)) {
             GetLog().Message("OpenGL is drawn in software (%s): using the software renderer.", rasteriser.c_str());

@@ -68,23 +68,22 @@ void CheckPicture(SDL_Surface* s, int ox, int oy, double scale = 1.0)
     ExpectNear(at(790, 590), 0xFF283C64u, "bottom-right corner");
 }
 
-} // namespace
-
-TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
+// Runs the scene under a virtual display, with the extra environment settings given; the exit code.
+int RunScene(const std::string& out, const std::string& env, bool photo)
 {
-    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
-    const bool photo = OnPath("import");
-    zftest::TempDir dir;
-    const std::string out = dir.path() + "/";
     // A display wider than the screen's 4:3, so that full screen has bars left and right. The
     // display's own libraries (GL drivers, D-Bus) keep a few allocations to the end: not ours to
     // report when the scene runs under a leak checker.
-    std::string cmd = "env -u SDL_VIDEODRIVER ZF_IGNORE_FOCUS=1 ASAN_OPTIONS=detect_leaks=0 XDG_DATA_HOME='" + out +
-                      "' xvfb-run -a -s '-screen 0 1280x800x24' '" ZF_CORE_XVFB_SCENE "' '" + out + "'";
+    std::string cmd = "env -u SDL_VIDEODRIVER ZF_IGNORE_FOCUS=1 ASAN_OPTIONS=detect_leaks=0 " + env + " XDG_DATA_HOME='" +
+                      out + "' xvfb-run -a -s '-screen 0 1280x800x24' '" ZF_CORE_XVFB_SCENE "' '" + out + "'";
     if (photo) cmd += " 'import -window root'";
     cmd += " >'" + out + "run.log' 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    return std::system(cmd.c_str());
+}
 
+// What the scene left: its window's places, its screenshot and the photographs of the display.
+void CheckRun(const std::string& out, bool photo)
+{
     struct Place {
         int x = -1, y = -1, w = 0, h = 0, full = -1;
     };
@@ -139,4 +138,31 @@ TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
     ExpectNear(Pixel(display, 50, 400), 0xFF000000u, "left bar");
     ExpectNear(Pixel(display, 1230, 400), 0xFF000000u, "right bar");
     SDL_FreeSurface(display);
+}
+
+} // namespace
+
+TEST(Xvfb, RealWindowShowsWhatTheSceneDrew)
+{
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    const bool photo = OnPath("import");
+    zftest::TempDir dir;
+    const std::string out = dir.path() + "/";
+    ASSERT_EQ(RunScene(out, "", photo), 0) << zftest::ReadTextFile(out + "run.log");
+    CheckRun(out, photo);
+}
+
+// The same through OpenGL, which the engine passes over where the processor draws it (as on a
+// virtual display) but takes on machines with a graphics driver.
+TEST(Xvfb, OpenGLRendererShowsWhatTheSceneDrew)
+{
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    const bool photo = OnPath("import");
+    zftest::TempDir dir;
+    const std::string out = dir.path() + "/";
+    const int status = RunScene(out, "SDL_RENDER_DRIVER=opengl", photo);
+    if (zftest::ReadTextFile(out + "Tovrin/Zerafine/log.html").find("Video Adapter : opengl") == std::string::npos)
+        GTEST_SKIP() << "no OpenGL on the virtual display";
+    ASSERT_EQ(status, 0) << zftest::ReadTextFile(out + "run.log");
+    CheckRun(out, photo);
 }
