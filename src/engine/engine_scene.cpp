@@ -13,6 +13,11 @@ namespace {
 
 bool DefaultWait(SDL_Event& event, uint32_t ms)
 {
+    // Without a running event queue SDL's wait returns at once: sleep instead of spinning.
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) {
+        SDL_Delay(ms);
+        return false;
+    }
     return SDL_WaitEventTimeout(&event, int(ms)) != 0;
 }
 

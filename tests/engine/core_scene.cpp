@@ -255,3 +255,26 @@ TEST_F(SceneBase, QuitRequestedWhileInactiveStillEnds)
     EXPECT_EQ(scene.Run(), srQuit);
     EXPECT_EQ(scene.frames, 0);
 }
+
+// SDL's waits return at once while its event queue is down; the loop must still sleep between
+// frames rather than spin. Counted by the clock reads of the loop: a few per frame when it sleeps.
+TEST(SceneLoop, SleepsBetweenFramesAlsoWithoutAnEventQueue)
+{
+    if (SDL_WasInit(SDL_INIT_EVENTS)) GTEST_SKIP() << "another test of this process runs the event queue";
+    RecordingEngine engine;
+    int reads = 0;
+    const zf::ClockSource old = zf::SetClockSource([&] {
+        ++reads;
+        return uint32_t(SDL_GetTicks());
+    });
+    class Scene : public AScene {
+    public:
+        Scene() : AScene("Idle") {}
+        int frames = 0;
+        void Frame() override { if (++frames == 5) SetResult(srNextScene); }
+        bool Init() override { return true; }
+    } scene;
+    EXPECT_EQ(scene.Run(), srNextScene);
+    zf::SetClockSource(old);
+    EXPECT_LT(reads, 5 * 20) << "the loop spins";
+}
