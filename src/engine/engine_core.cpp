@@ -32,8 +32,13 @@ ColorRGBA::ColorRGBA(uint32_t argb)
 
 uint32_t ColorRGBA::ToARGB() const
 {
-    // Each part truncated toward zero and wrapped to 32 bits, then added.
-    auto part = [](float v) -> uint32_t { return static_cast<uint32_t>(static_cast<int64_t>(v * 255.0f)); };
+    // Each part truncated toward zero and wrapped to 32 bits, then added. A part that is not a
+    // number or lies beyond any integer counts as 0 (converting it would be undefined).
+    auto part = [](float v) -> uint32_t {
+        const float p = v * 255.0f;
+        if (!(p > -9.2e18f && p < 9.2e18f)) return 0;
+        return static_cast<uint32_t>(static_cast<int64_t>(p));
+    };
     return part(a) * 0x1000000u + part(r) * 0x10000u + part(g) * 0x100u + part(b);
 }
 

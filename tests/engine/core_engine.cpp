@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <thread>
 #include <sstream>
@@ -78,6 +79,7 @@ TEST(ColorRGBA, ConvertsFromAndToArgb)
         {ColorRGBA(0.5f, 0.5f, 0.5f, 0.5f), 0x7F7F7F7Fu},      // 127.5 truncates to 127
         {ColorRGBA(1.0f, 0.0f, 0.0f, 1.0f), 0xFFFF0000u},
         {ColorRGBA(0.0f, 0.0f, 1.004f, 0.0f), 0x00000100u},    // 256: carries into green, unmasked
+        {ColorRGBA(NAN, -INFINITY, 1e30f, 1.0f), 0xFF000000u},  // no number: nothing
     };
     for (const auto& k : cases) EXPECT_EQ(k.color.ToARGB(), k.argb);
 }
