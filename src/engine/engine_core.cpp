@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/engine_filesys.h"
 #include "engine/engine_graphics.h"
 #include "engine/engine_helpers.h"
 #include "engine/engine_input.h"
@@ -541,5 +542,7 @@ bool CEngineCore::SaveScreenshot(const std::string& folder)
     SDL_Delay(100);
     char name[32];
     std::snprintf(name, sizeof name, "%08d.tga", NextScreenshotNumber(folder));
+    // Only at the end of the numbers can the name be taken: an older shot is never overwritten.
+    if (FileExists(folder + name)) return false;
     return _graphics->SaveScreenshot(folder + name);
 }

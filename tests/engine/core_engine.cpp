@@ -281,6 +281,13 @@ TEST_F(EngineCore, ScreenshotIsAnUncompressedTgaWithBottomUpRows)
     EXPECT_EQ(pixel(799, 0), 0xFF0000FFu);
     EXPECT_EQ(pixel(5, 599), 0xFFFF0000u);        // last row: the top
     EXPECT_EQ(pixel(400, 300), 0xFF102030u);      // opaque, though the frame has no alpha
+
+    // At the end of the numbers the last shot is kept, not overwritten.
+    zftest::WriteText(dir / "2147483647.tga", "last");
+    ASSERT_TRUE(core.BeginFrame());
+    EXPECT_FALSE(core.SaveScreenshot(dir.path() + "/"));
+    core.EndFrame();
+    EXPECT_EQ(zftest::ReadTextFile(dir / "2147483647.tga"), "last");
 }
 
 TEST_F(EngineCore, HoldingPrintScreenWritesOneShotPerFrameWithoutTheGammaOverlay)
