@@ -258,7 +258,7 @@ TEST_F(SceneBase, QuitRequestedWhileInactiveStillEnds)
 
 // SDL's waits return at once while its event queue is down; the loop must still sleep between
 // frames rather than spin. Counted by the clock reads of the loop: a few per frame when it sleeps.
-TEST(SceneLoop, SleepsBetweenFramesAlsoWithoutAnEventQueue)
+TEST(SceneWait, SleepsBetweenFramesAlsoWithoutAnEventQueue)
 {
     if (SDL_WasInit(SDL_INIT_EVENTS)) GTEST_SKIP() << "another test of this process runs the event queue";
     RecordingEngine engine;
