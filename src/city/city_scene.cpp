@@ -5,8 +5,6 @@
 #include "player/player_user.h"
 
 namespace {
-const int kVkReturn = 0x0D;
-const int kVkEscape = 0x1B;
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 } // namespace
 

@@ -26,6 +26,10 @@ enum ESceneResult {
     srWindowClosed = 4,   // the window was closed while the scene was running
 };
 
+// Windows virtual-key codes of the keys the scenes answer in OnKeyDown.
+constexpr int kVkReturn = 0x0D;
+constexpr int kVkEscape = 0x1B;
+
 class AScene {
 public:
     explicit AScene(const std::string& alias);

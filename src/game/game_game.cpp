@@ -11,8 +11,6 @@
 #include <algorithm>
 
 namespace {
-const int kVkReturn = 0x0D;
-const int kVkEscape = 0x1B;
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 } // namespace
 

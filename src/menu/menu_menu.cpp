@@ -11,9 +11,6 @@
 
 namespace {
 
-const int kVkReturn = 0x0D;
-const int kVkEscape = 0x1B;
-
 const char* const kSplashTexture = "Textures\\Menu\\Splash.png";
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 const char* const kTitleTexture = "Textures\\Menu\\Logo.png";
