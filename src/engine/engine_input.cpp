@@ -7,6 +7,7 @@
 
 #include "engine/engine_core.h"
 #include "engine/engine_log.h"
+#include "engine/engine_xml.h"
 
 IMouse* g_Mouse = &CMouse::Instance();
 IKeyboard* g_Keyboard = &CKeyboard::Instance();
@@ -72,6 +73,10 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
             _keys_latched[dik] = true;
         }
         break;
+    case SDL_TEXTINPUT:
+        // Text is kept only while the keyboard is read; a frame takes at most a line's worth.
+        if (_keyboard_acquired && _typed.size() < 256) _typed += zf::Utf8ToCp1252(e.text.text);
+        break;
     case SDL_KEYUP:
         if (int dik = ScancodeToDik(e.key.keysym.scancode))
             _keys[dik] = false;
@@ -133,6 +138,13 @@ bool CDirectInputState::GetKeyboardState(uint8_t* keys)
         _keys_latched[i] = false;
     }
     return true;
+}
+
+std::string CDirectInputState::TakeTypedText()
+{
+    std::string text;
+    text.swap(_typed);
+    return text;
 }
 
 bool CDirectInputState::GetMouseState(MouseState& state)
@@ -351,11 +363,13 @@ void CKeyboard::Update()
     }
     for (int i = 0; i < 256; ++i)
         _keys[i] = NextKeyState(_keys[i], (raw[i] & 0x80) != 0);
+    _typed = _state->TakeTypedText();
 }
 
 void CKeyboard::Reset()
 {
     for (int& k : _keys) k = ksUp;
+    _typed.clear();
 }
 
 bool CKeyboard::IsKeyDown(int code) const

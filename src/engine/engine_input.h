@@ -113,6 +113,9 @@ public:
     virtual int GetChar(int* chars, bool* shift, int capacity) const = 0;
     // The character that the key gives with the current shift state; false when it gives none.
     virtual bool GetChar(int code, char& ch) const = 0;
+    // The text typed this frame through the system's text input (keyboard layout, dead keys and
+    // compose included), as Windows-1252 bytes; a character without a Windows-1252 form is '?'.
+    virtual std::string GetTypedText() const { return std::string(); }
 };
 
 class IJoystick {
@@ -158,6 +161,8 @@ public:
     // Fills 256 bytes, a key down with the top bit set; a key pressed and let go since the last
     // read reads down once. False when the keyboard cannot be read (nothing focused).
     bool GetKeyboardState(uint8_t* keys);
+    // The text typed since the last read (Windows-1252), emptied by the read.
+    std::string TakeTypedText();
     // Movement since the last read in logical pixels (x, y), wheel (120 per notch) and the three
     // buttons' bytes. False when the mouse cannot be read.
     struct MouseState {
@@ -176,6 +181,7 @@ private:
     bool _mouse_acquired = false;
     bool _keys[256] = {};
     bool _keys_latched[256] = {};
+    std::string _typed;
     bool _buttons[3] = {};
     bool _buttons_latched[3] = {};
     int _dx = 0, _dy = 0, _wheel = 0;
@@ -257,12 +263,14 @@ public:
     int GetPressedKeys(int* codes, int capacity) const override;
     int GetChar(int* chars, bool* shift, int capacity) const override;
     bool GetChar(int code, char& ch) const override;
+    std::string GetTypedText() const override { return _typed; }
 
     int GetKeyState(int code) const { return (code >= 0 && code < 256) ? _keys[code] : ksUp; }
 
 private:
     CKeyboard();
     int _keys[256];
+    std::string _typed;
 };
 
 class CJoystick : public IJoystick, public CDirectInputController {
