@@ -480,7 +480,10 @@ std::vector<FRect> ExpandStages(const FRect& full, const SkinDesc& skin)
 
 void SkinQuads::Bind(const std::string& texture)
 {
-    if (renderer) renderer->RemoveObject(&quads);
+    quads.DetachRenderer();
+    renderer.reset();
+    // A kind without a skin texture draws no skin.
+    if (texture.empty()) return;
     renderer = std::make_shared<CRenderer>(texture, false);
     quads.SetRenderer(renderer);
 }
@@ -506,8 +509,9 @@ bool CMenuPanel::Load(const CXMLNode& node)
     if (bad) GetLog().Error("Error: invalid panel kind: %d!", kind);
     _skin = k.skin;
     _activate_sample = k.activate_sample;
-    _renderer = std::make_shared<CRenderer>(_skin.texture, false);
-    _quads.SetRenderer(_renderer);
+    _quads.DetachRenderer();
+    _renderer = _skin.texture.empty() ? nullptr : std::make_shared<CRenderer>(_skin.texture, false);
+    if (_renderer) _quads.SetRenderer(_renderer);
     const FRect full{_x, _y, _x + _width, _y + _height};
     _steps = node.GetBoolAttribute("expand_by_y", false) ? ExpandStages(full, _skin) : std::vector<FRect>{full};
     _step = 0;

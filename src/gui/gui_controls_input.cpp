@@ -97,6 +97,8 @@ bool CMenuListBox::Load(const CXMLNode& node)
         _scroll_bar = std::make_shared<CMenuTrackBar>(_container, this);
         _scroll_bar->SetSize(float(lb_desc.scroll_width), float(lb_desc.scroll_height));
         _scroll_bar->LoadKind(lb_desc.scroll_kind);
+        _scroll_bar->SetVisible(true);
+        _scroll_bar->SetEnabled(true);
         _scroll_bar->SetMin(0);
         _scroll_bar->SetMax(0);
         _scroll_bar->SetPosition(0);

@@ -8,3 +8,8 @@ zf_add_test(test_gui
     ${CMAKE_CURRENT_LIST_DIR}/gui_bars_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_dialog_test.cpp
   LIBS zf_gui)
+
+# The dialog gallery on the real engine core and the software renderer, against its reference sheet.
+zf_add_test(test_gui_gallery
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gui_gallery_test.cpp
+  LIBS zf_gui)
