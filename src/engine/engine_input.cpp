@@ -44,6 +44,7 @@ void CDirectInputState::Unacquire()
     std::memset(_keys_latched, 0, sizeof _keys_latched);
     std::memset(_buttons, 0, sizeof _buttons);
     std::memset(_buttons_latched, 0, sizeof _buttons_latched);
+    _typed.clear();
     _dx = _dy = _wheel = 0;
 }
 
