@@ -4,7 +4,7 @@
 #include "engine/engine_registry.h"
 #include "engine/engine_render.h"
 #include "game/game_hints.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 #include "shell/main_userfiles.h"
 
@@ -26,7 +26,7 @@ CGameScene& GetGameScene()
 bool CGameScene::Init()
 {
     _background = MakePicture(kBackgroundTexture, kScreenRect);
-    _background->SetColor(0xFFB0B0B0);
+    _background->GetSprite().SetColor(0xFFB0B0B0);
     return true;
 }
 
@@ -58,7 +58,7 @@ void CGameScene::Enter()
 
 void CGameScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
     if (_result == srRunning && (_cross_state == gcsLevelFinish || _cross_state == gcsBonusFinish)) FinishLevel();
 }
 

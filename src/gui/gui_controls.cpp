@@ -413,6 +413,27 @@ void CMenuImage::FinishAnimation()
 
 bool CMenuImage::IsAnimationPlaying() const { return _sprite.IsPlaying(); }
 
+std::unique_ptr<CMenuImage> MakePicture(const char* texture, const FRect& rect)
+{
+    auto image = std::make_unique<CMenuImage>(nullptr, nullptr);
+    image->SetSize(rect.Width(), rect.Height());
+    image->SetPosition(rect.left, rect.top);
+    image->SetVisible(true);
+    image->SetEnabled(true);
+    GraphicsDesc desc;
+    desc.texture = texture ? texture : "";
+    desc.width = int(rect.Width());
+    desc.height = int(rect.Height());
+    desc.tex_rect[2] = rect.Width();
+    desc.tex_rect[3] = rect.Height();
+    image->SetImage(desc);
+    // The whole texture, whatever its size.
+    CSprite& sprite = image->GetSprite();
+    const CTexturePtr tex = sprite.GetRenderer() ? sprite.GetRenderer()->GetTexture() : CTexturePtr();
+    if (tex && tex->IsLoaded()) sprite.SetRects(rect, FRect{0.0f, 0.0f, float(tex->GetWidth()), float(tex->GetHeight())});
+    return image;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Skins
 

@@ -233,6 +233,12 @@ private:
     bool _has_image = false;
 };
 
+// The whole screen.
+inline constexpr FRect kScreenRect{0.0f, 0.0f, 800.0f, 600.0f};
+
+// An image showing one whole texture in a screen rectangle, outside any dialog (the screens' pictures).
+std::unique_ptr<CMenuImage> MakePicture(const char* texture, const FRect& rect);
+
 // The nine-slice skin of panels, buttons and progress bars built over a destination rectangle.
 void BuildSkin(CStaticRectSet& quads, const FRect& dest, const SkinDesc& skin);
 // The stages of a panel opening vertically (the full rectangle last).

@@ -5,7 +5,7 @@
 #include "engine/engine_langtext.h"
 #include "engine/engine_log.h"
 #include "engine/engine_render.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 #include "shell/main_settings.h"
 
@@ -49,7 +49,7 @@ void CLogoScene::Enter()
 
 void CLogoScene::Frame()
 {
-    if (_picture) _picture->Draw();
+    if (_picture) _picture->Update();
     if (_result == srRunning && zf::ClockNow() - _start >= kShowTime) {
         SetNextScene("Menu");
         SetResult(srNextScene);
@@ -106,8 +106,8 @@ void CMenuScene::Enter()
 
 void CMenuScene::Frame()
 {
-    if (_background) _background->Draw();
-    if (_title) _title->Draw();
+    if (_background) _background->Update();
+    if (_title) _title->Update();
     if (_version) _version->Draw();
 }
 
@@ -150,7 +150,7 @@ void CSelectorScene::Destroy()
 
 void CSelectorScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
 }
 
 void CSelectorScene::OnKeyDown(int vk)

@@ -219,6 +219,18 @@ TEST(Image, GrayWhileDisabledAndClickableWithoutPress)
     EXPECT_EQ(r.Take(), (std::vector<std::string>{"enter E", "release E", "click E"}));
 }
 
+TEST(Image, PictureShowsTheWholeTextureInItsRectangle)
+{
+    GuiEnvironment env(kCatalogue);
+    auto picture = MakePicture("Textures\\Menu\\Logo.png", FRect{10, 20, 266, 100});
+    ASSERT_TRUE(picture->HasImage());
+    const FRect& r = picture->GetSprite().GetRect();
+    EXPECT_EQ(std::vector<float>({r.left, r.top, r.right, r.bottom}), std::vector<float>({10, 20, 266, 100}));
+    const AnimationFrame& f = picture->GetSprite().GetAnimation().GetCurrentFrame();
+    EXPECT_EQ(std::vector<float>({f.left, f.top, f.right, f.bottom}), std::vector<float>({0, 0, 512, 160}));
+    EXPECT_TRUE(picture->IsVisible());
+}
+
 TEST(Button, LoadDefaultsFromSnippets)
 {
     GuiEnvironment env(kCatalogue);
