@@ -138,6 +138,26 @@ TEST(TrackBar, PressOnTheTrackJumpsAndDragsArrowsStep)
     EXPECT_EQ(t->GetPosition(), t->GetMin());
 }
 
+// Moving a track bar (a dialog's MoveBy places every control anew) carries its arrows, back and thumb.
+TEST(TrackBar, MovesWithAllItsParts)
+{
+    GuiEnvironment env(kCatalogue);
+    RecordingReceiver r;
+    auto t = Make<CMenuTrackBar>(kTrack, &r);
+    t->SetPosition(50);
+    t->SetPosition(100.0f, 40.0f);
+    EXPECT_FLOAT_EQ(t->GetThumbRect().left, 195.0f);
+    EXPECT_FLOAT_EQ(t->GetThumbRect().top, 40.0f);
+    EXPECT_FLOAT_EQ(t->GetButton(0)->GetX(), 100.0f);
+    EXPECT_FLOAT_EQ(t->GetButton(1)->GetX(), 280.0f);
+    EXPECT_FLOAT_EQ(t->GetButton(1)->GetY(), 40.0f);
+    env.mouse.Frame(290, 50, false);
+    t->ProcessInput();
+    env.mouse.Frame(290, 50, true);
+    t->ProcessInput();
+    EXPECT_EQ(t->GetPosition(), 51) << "the moved right arrow steps";
+}
+
 TEST(TrackBar, CaptionsFollowTheValue)
 {
     GuiEnvironment env(kCatalogue);

@@ -84,6 +84,33 @@ TEST(ControlBase, PressReleaseClickRule)
     }
 }
 
+// Every class reads the common attributes first: the defaults, and the values when given.
+TEST(ControlBase, CommonAttributesOfEveryClass)
+{
+    GuiEnvironment env(kCatalogue);
+    RecordingReceiver r;
+    for (const char* type : {"BUTTON", "PANEL", "TRACKBAR", "LABEL", "IMAGE", "LISTBOX", "EDIT", "CHECK_BOX",
+                             "PROGRESS_BAR", "PAGECONTROL"}) {
+        CBaseControlPtr plain = CreateControl(nullptr, &r, ControlNode(std::string("<Control type=\"") + type + "\"/>"));
+        ASSERT_TRUE(plain) << type;
+        EXPECT_EQ(plain->GetId(), "") << type;
+        EXPECT_EQ(std::vector<float>({plain->GetX(), plain->GetY(), plain->GetWidth(), plain->GetHeight()}),
+                  std::vector<float>({0, 0, 0, 0})) << type;
+        EXPECT_TRUE(plain->IsVisible()) << type;
+        EXPECT_TRUE(plain->IsEnabled()) << type;
+        EXPECT_FALSE(plain->IsFocused()) << type;
+
+        CBaseControlPtr set = CreateControl(nullptr, &r, ControlNode(std::string("<Control type=\"") + type +
+            "\" id=\"ID_X\" left=\"12\" top=\"34\" width=\"56\" height=\"78\" enabled=\"0\" visible=\"0\"/>"));
+        ASSERT_TRUE(set) << type;
+        EXPECT_EQ(set->GetId(), "ID_X") << type;
+        EXPECT_EQ(std::vector<float>({set->GetX(), set->GetY(), set->GetWidth(), set->GetHeight()}),
+                  std::vector<float>({12, 34, 56, 78})) << type;
+        EXPECT_FALSE(set->IsVisible()) << type;
+        EXPECT_FALSE(set->IsEnabled()) << type;
+    }
+}
+
 TEST(ControlBase, AControlWithoutReceiverWorksSilently)
 {
     GuiEnvironment env(kCatalogue);
