@@ -793,13 +793,8 @@ bool CMenuCheckBox::Load(const CXMLNode& node)
     CBaseControl::Load(node);
     bool bad = false;
     const CheckBoxKind& kind = PickKind(CControlKinds::Instance().CheckBoxes(), 0, bad);
-    auto place = [&](CSprite& sprite, const GraphicsDesc& g) {
-        sprite.Init(_x, _y, g);
-        sprite.SetRects(FRect{_x, _y, _x + float(g.width), _y + float(g.height)},
-                        FRect{g.tex_rect[0], g.tex_rect[1], g.tex_rect[2], g.tex_rect[3]});
-    };
-    place(_box, kind.box);
-    place(_check, kind.check);
+    _box.Init(_x, _y, kind.box);
+    _check.Init(_x, _y, kind.check);
     _caption.SetLabel(node.GetAttribute("caption"));
     _caption_dx = float(kind.box.width + 5);
     _caption_dy = _height * 0.5f - _caption.GetHeight() * 0.5f;

@@ -343,6 +343,12 @@ TEST(PageControl, PagesSwitchAndTheirEventsReachTheOwner)
     d.ShowModalImmediately();
     Click(env, d, 40, 30);
     EXPECT_EQ(d.GetResult(), 1) << "the page's button reported to the owning dialog";
+    // A page takes input only while its owner does (an owner that is sliding or under a child dialog).
+    d.SetResult(0);
+    d.SetModal(false);
+    Click(env, d, 40, 30);
+    EXPECT_EQ(d.GetResult(), 0);
+    d.SetModal(true);
 
     auto panel = std::dynamic_pointer_cast<CMenuPanel>(pages->GetPages()[1].page->FindControl("ID_PANEL"));
     ASSERT_TRUE(panel);
