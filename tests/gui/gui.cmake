@@ -7,6 +7,7 @@ zf_add_test(test_gui
     ${CMAKE_CURRENT_LIST_DIR}/gui_input_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_bars_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_dialog_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gui_property_test.cpp
   LIBS zf_gui)
 
 # The dialog gallery on the real engine core and the software renderer, against its reference sheet.
