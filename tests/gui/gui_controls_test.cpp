@@ -312,6 +312,13 @@ TEST(Button, HoverFadeRunsFrameByFrameAndSoundsComeBeforeTheirEvents)
     for (int i = 0; i < 6; ++i) b->Update();
     EXPECT_EQ(b->GetCaption().GetColor(), b->GetCaptionColor(vsDisabled));
 
+    // A "Sound" node without a press sound asks for nothing when pressed.
+    auto plain = Make<CMenuButton>(R"(<Control type="BUTTON" id="S" left="200" width="80" height="30"><Sound/></Control>)", &r);
+    env.sound.Clear();
+    Frame(env, *plain, 240, 15, false);
+    Frame(env, *plain, 240, 15, true);
+    EXPECT_EQ(env.sound.Calls("PlaySample"), (std::vector<std::string>{"PlaySample btn_enter"}));
+
     // A kind without hover steps shows the hover colour at once.
     auto quick = Make<CMenuButton>(R"(<Control type="BUTTON" kind="1" width="80" height="30">
         <Caption label="Dlg_ok"><Color hover="FF102030"/></Caption></Control>)", &r);
