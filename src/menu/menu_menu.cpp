@@ -117,7 +117,8 @@ void CMenuScene::OnKeyDown(int vk)
     if (vk == kVkEscape) {
         SetResult(srQuit);
     } else if (vk == kVkReturn) {
-        g_User.NewGame();
+        // The saved game goes on; only a player without a game in progress gets a new one.
+        if (g_User.GetGameState() == ugsNone || g_User.GetGameState() == ugsCompleted) g_User.NewGame();
         SetNextScene("Game");
         SetTransition(1);
         SetResult(srNextScene);
