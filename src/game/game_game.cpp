@@ -82,6 +82,8 @@ void CGameScene::FinishLevel()
     _state = gssPlaying;
     DropLevel();
     g_User.SetPlayState(upsNextLevel);
+    // The result is kept at once, not only at exit.
+    SaveUserProgress();
     SetNextScene("Game");
     SetTransition(gtLevelDone);
     SetResult(srNextScene);
