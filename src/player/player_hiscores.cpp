@@ -125,14 +125,13 @@ bool CHiscores::Load()
     return true;
 }
 
-bool CHiscores::Save()
+void WriteHiscoresDocument(CXMLFile& doc, const std::map<int32_t, CHiscores::Episode>& episodes,
+                           const HiscoreTable& champions)
 {
-    if (_saved) return true;
-    CXMLFile doc;
     doc.CreateRoot("Hiscores");
     CXMLNode root = doc.SelectSingleNode("/Hiscores");
     VERIFY(root.IsValid());
-    for (const auto& [number, episode] : _episodes) {
+    for (const auto& [number, episode] : episodes) {
         CXMLNode e = doc.CreateNode("Episode");
         root.AppendChild(e);
         e.SetIntAttribute("number", number);
@@ -144,9 +143,16 @@ bool CHiscores::Save()
             WriteRows(doc, l, "Time", entry.time);
         }
     }
-    CXMLNode champions = doc.CreateNode("Champions");
-    root.AppendChild(champions);
-    WriteRows(doc, champions, "Score", _champions);
+    CXMLNode node = doc.CreateNode("Champions");
+    root.AppendChild(node);
+    WriteRows(doc, node, "Score", champions);
+}
+
+bool CHiscores::Save()
+{
+    if (_saved) return true;
+    CXMLFile doc;
+    WriteHiscoresDocument(doc, _episodes, _champions);
     const std::string path = GetPath();
     if (!WritePlayerFile(path, doc)) {
         GetLog().Error("Error: failed to save hiscores to '%s'!", path.c_str());

@@ -29,6 +29,7 @@ struct HiscoreTable {
     // (an equal value ranks below the older one) and cut after the limit. True when the table changed.
     bool File(const HiscoreRow& row, size_t limit);
     bool Better(int32_t a, int32_t b) const { return smaller_is_better ? a < b : a > b; }
+    bool operator==(const HiscoreTable&) const = default;
 };
 
 class CHiscores {
@@ -60,6 +61,7 @@ public:
     struct LevelEntry {
         HiscoreTable score{{}, false};
         HiscoreTable time{{}, true};
+        bool operator==(const LevelEntry&) const = default;
     };
     using Episode = std::map<int32_t, LevelEntry>;
     const std::map<int32_t, Episode>& GetEpisodes() const { return _episodes; }
@@ -79,3 +81,6 @@ class CXMLFile;
 // Reads a hiscores document into episodes and champions as loading does (also for the fuzz target).
 void ReadHiscoresDocument(const CXMLFile& doc, std::map<int32_t, CHiscores::Episode>& episodes,
                           HiscoreTable& champions);
+// Builds the document of the tables in a new document as saving does.
+void WriteHiscoresDocument(CXMLFile& doc, const std::map<int32_t, CHiscores::Episode>& episodes,
+                           const HiscoreTable& champions);

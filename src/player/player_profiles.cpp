@@ -423,15 +423,13 @@ bool CProfiles::Load()
     return true;
 }
 
-bool CProfiles::Save()
+void WriteProfilesDocument(CXMLFile& doc, const std::map<std::string, CProfile>& profiles, const std::string& active)
 {
-    CXMLFile doc;
     doc.CreateRoot("Profiles");
     CXMLNode root = doc.SelectSingleNode("/Profiles");
     VERIFY(root.IsValid());
-    GetLog().MessageBold("Saving profiles...");
-    root.SetAttribute("active_user", _active);
-    for (const auto& [name, profile] : _profiles) {
+    root.SetAttribute("active_user", active);
+    for (const auto& [name, profile] : profiles) {
         CXMLNode node = doc.CreateNode("Profile");
         root.AppendChild(node);
         node.SetAttribute("name", name);
@@ -442,6 +440,13 @@ bool CProfiles::Save()
             WriteGameSlot(doc, node, stored);
         }
     }
+}
+
+bool CProfiles::Save()
+{
+    GetLog().MessageBold("Saving profiles...");
+    CXMLFile doc;
+    WriteProfilesDocument(doc, _profiles, _active);
     const std::string path = GetPath();
     if (!WritePlayerFile(path, doc)) {
         GetLog().Error("Error: failed to save profiles to '%s'!", path.c_str());

@@ -92,3 +92,5 @@ void WriteGameSlot(CXMLFile& doc, CXMLNode& parent, const CGameSlot& slot);
 CGameSlot ReadGameSlot(const CXMLNode& node);
 // Reads the document into the profiles and the active name as loading does.
 void ReadProfilesDocument(const CXMLFile& doc, std::map<std::string, CProfile>& profiles, std::string& active);
+// Builds the document of the profiles in a new document as saving does.
+void WriteProfilesDocument(CXMLFile& doc, const std::map<std::string, CProfile>& profiles, const std::string& active);

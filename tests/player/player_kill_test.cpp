@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 
@@ -105,8 +106,20 @@ TEST(KillWhileSaving, EveryFileLeftReadsBackWhole)
     TempDir dir;
     const std::string profiles = dir / "Profiles.xml";
     const std::string hiscores = dir / "Hiscores.xml";
+    // The kills fall anywhere in up to four save cycles of this machine (and build).
+    int cycle_us = 0;
+    {
+        TempDir timing;
+        SaveProfilesVersion(timing / "Profiles.xml", 1);
+        SaveHiscoresVersion(timing / "Hiscores.xml", 1);
+        const auto start = std::chrono::steady_clock::now();
+        SaveProfilesVersion(timing / "Profiles.xml", 2);
+        SaveHiscoresVersion(timing / "Hiscores.xml", 2);
+        cycle_us = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
+    }
     std::mt19937 rng(20261210);
-    std::uniform_int_distribution<int> delay_us(0, 40000);
+    std::uniform_int_distribution<int> delay_us(0, 4 * std::max(cycle_us, 1000));
     int profiles_version = 0, hiscores_version = 0, kills = 0, advanced = 0;
     for (int round = 0; round < 220; ++round) {
         const int from = std::max(profiles_version, hiscores_version);
@@ -130,7 +143,7 @@ TEST(KillWhileSaving, EveryFileLeftReadsBackWhole)
         hiscores_version = h;
     }
     EXPECT_GE(kills, 200);
-    EXPECT_GT(advanced, 50);   // the saves did run between the kills
+    EXPECT_GT(advanced, 20) << "save cycle " << cycle_us << " us";   // the saves did run between the kills
     // No file was ever found unreadable and moved aside.
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename().string().find(".bad-"), std::string::npos) << entry.path();

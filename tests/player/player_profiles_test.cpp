@@ -106,7 +106,8 @@ TEST(Profiles, FullGamesRoundTripScrambledAndPlain)
     // The scrambled file, and the same document as plain text, read back to the same profiles.
     TempDir plain_dir;
     WriteText(plain_dir / "Profiles.xml", text);
-    for (const std::string& file : {path, plain_dir / "Profiles.xml"}) {
+    WriteText(plain_dir / "Bom.xml", "\xEF\xBB\xBF" + text);   // a plain file an editor saved with a byte-order mark
+    for (const std::string& file : {path, plain_dir / "Profiles.xml", plain_dir / "Bom.xml"}) {
         SCOPED_TRACE(file);
         CProfiles back;
         ASSERT_TRUE(back.Load(file));
