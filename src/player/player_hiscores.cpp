@@ -96,14 +96,14 @@ std::string CHiscores::GetPath() const
     return _path.empty() ? GetUserDataFolder() + kHiscoresFile : _path;
 }
 
+bool CHiscores::Load()
+{
+    return Load(GetUserDataFolder() + kHiscoresFile);
+}
+
 bool CHiscores::Load(const std::string& path)
 {
     _path = path;
-    return Load();
-}
-
-bool CHiscores::Load()
-{
     Clear();
     _saved = true;
     CXMLFile doc;
@@ -186,6 +186,22 @@ void CHiscores::AddResult(const LevelStats& stats)
 void CHiscores::AddChampion(int type, const HiscoreRow& row)
 {
     if (GetChampionTable(type).File(row, kChampionRows)) _saved = false;
+}
+
+bool CHiscores::FileLevelRecord(LevelRecord& record)
+{
+    AddResult(record);
+    AddChampion(httScore, HiscoreRow{g_User.GetName(), g_User.GetScore()});
+    HiscoreRow best;
+    if (GetBest(httScore, g_User.GetEpisode(), g_User.GetLevel(), best)) {
+        record.best_score_name = best.name;
+        record.best_score = best.value;
+    }
+    if (GetBest(httTime, g_User.GetEpisode(), g_User.GetLevel(), best)) {
+        record.best_time_name = best.name;
+        record.best_time = best.value;
+    }
+    return Save();
 }
 
 bool CHiscores::GetBest(int type, int32_t episode, int32_t level, HiscoreRow& row)

@@ -36,9 +36,10 @@ class CHiscores {
 public:
     CHiscores();
 
-    // Reads "Hiscores.xml" of the user folder, else the one of the game folder (Load() and Save()
-    // use the user folder's path unless Load(path) chose another). False when there is none or it
-    // cannot be read: the tables are then empty. A damaged file of the user folder is moved aside.
+    // Reads "Hiscores.xml" of the user folder (or the file of the path), else the one of the game
+    // folder; Save writes where the last Load read (the user folder's file when none did). False when
+    // there is none or it cannot be read: the tables are then empty. A damaged file is moved aside
+    // (the game folder's copy never).
     bool Load();
     bool Load(const std::string& path);
     // Writes the tables when something was filed since they were read or written; true when the
@@ -50,6 +51,10 @@ public:
     // and level.
     void AddResult(const LevelStats& stats);
     void AddChampion(int type, const HiscoreRow& row);
+    // What a won ordinary level files: the record's result (AddResult) and g_User's total score
+    // among the champions; the level's best score and best time, when its tables have them, go
+    // back into the record; then the tables are written at once. False when they could not be written.
+    bool FileLevelRecord(LevelRecord& record);
     // The first row of a level table; false when the table is empty.
     bool GetBest(int type, int32_t episode, int32_t level, HiscoreRow& row);
     // A level table (made empty when the level has none yet); a type other than 0 or 1 is logged and throws.

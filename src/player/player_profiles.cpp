@@ -402,14 +402,14 @@ std::string CProfiles::GetPath() const
     return _path.empty() ? GetUserDataFolder() + kProfilesFile : _path;
 }
 
+bool CProfiles::Load()
+{
+    return Load(GetUserDataFolder() + kProfilesFile);
+}
+
 bool CProfiles::Load(const std::string& path)
 {
     _path = path;
-    return Load();
-}
-
-bool CProfiles::Load()
-{
     _profiles.clear();
     _active.clear();
     CXMLFile doc;

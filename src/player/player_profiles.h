@@ -45,9 +45,10 @@ private:
 
 class CProfiles {
 public:
-    // Reads "Profiles.xml" of the user folder (Load() and Save() use that path unless Load(path)
-    // chose another). False when there is no file or it cannot be read: then there are no profiles.
-    // A file that cannot be read is logged and moved aside, never overwritten.
+    // Reads "Profiles.xml" of the user folder, or the file of the path; Save writes where the last
+    // Load read (the user folder's file when none did). False when there is no file or it cannot be
+    // read: then there are no profiles. A file that cannot be read is logged and moved aside, never
+    // overwritten.
     bool Load();
     bool Load(const std::string& path);
     // Writes every profile; false (logged) when the file could not be written, the old one kept.

@@ -97,6 +97,43 @@ TEST_F(Hiscores, ResultsChampionsAndTheSavedFlag)
     EXPECT_TRUE(back.GetTable(httScore, 0, 5).rows.empty());
 }
 
+// A won level as the game screen files it: the record gets the level's best score and time, and the
+// file holds the result at once.
+TEST_F(Hiscores, AWonLevelIsFiledIntoItsRecordAndTheFile)
+{
+    struct Play { const char* player; int score, time, total; const char* best_score_name; int best_score;
+                  const char* best_time_name; int best_time; };
+    const Play plays[] = {
+        {"Ann", 5200, 61000, 43000, "Ann", 5200, "Ann", 61000},
+        {"Bob", 4000, 50000, 90000, "Ann", 5200, "Bob", 50000},
+        {"Ann", 6000, 70000, 60000, "Ann", 6000, "Bob", 50000},
+    };
+    for (const Play& p : plays) {
+        SCOPED_TRACE(p.player);
+        if (!g_Profiles.HasProfile(p.player)) {
+            ASSERT_TRUE(g_Profiles.AddProfile(p.player));
+        }
+        g_User.LoadFromProfile(g_Profiles.GetProfile(p.player), kCurrentGameSlot);
+        g_User.SetEpisode(0);
+        g_User.SetLevel(1);
+        g_User.Game().score = p.total;
+        LevelRecord record;
+        record.score = p.score;
+        record.time = p.time;
+        ASSERT_TRUE(g_Hiscores.FileLevelRecord(record));
+        EXPECT_EQ(record.best_score_name, p.best_score_name);
+        EXPECT_EQ(record.best_score, p.best_score);
+        EXPECT_EQ(record.best_time_name, p.best_time_name);
+        EXPECT_EQ(record.best_time, p.best_time);
+        EXPECT_TRUE(g_Hiscores.IsSaved());
+    }
+    CHiscores back;
+    ASSERT_TRUE(back.Load(dir / "Hiscores.xml"));
+    EXPECT_EQ(back.GetTable(httScore, 0, 1).rows, (Rows{{"Ann", 6000}, {"Bob", 4000}}));
+    EXPECT_EQ(back.GetTable(httTime, 0, 1).rows, (Rows{{"Bob", 50000}, {"Ann", 61000}}));
+    EXPECT_EQ(back.GetChampionTable(httScore).rows, (Rows{{"Bob", 90000}, {"Ann", 60000}}));
+}
+
 TEST_F(Hiscores, ReadingKeepsRowsAsTheyStandAndDropsUnnumberedEntries)
 {
     std::string xml = "<Hiscores><Episode number=\"0\"><Level number=\"1\"><Score>";
