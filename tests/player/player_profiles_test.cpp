@@ -2,7 +2,10 @@
 // the profile operations and names, and the faults of the disk.
 #include "player/player_test_util.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -279,21 +282,38 @@ TEST(Profiles, AWriteThatFailsKeepsTheOldFile)
         EXPECT_TRUE(mark.Has("Error: failed to save profiles to"));
         EXPECT_TRUE(p.HasProfile("Ann"));
     }
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    const std::string folder = dir / "ro";
-    std::filesystem::create_directories(folder);
-    const std::string path = folder + "/Profiles.xml";
+    // A disk that fills up while the file is written (the file size limit stands in for it): the
+    // short write fails the save and the old file stays whole.
+    const std::string path = dir / "Profiles.xml";
     CProfiles p;
     p.Load(path);
     ASSERT_TRUE(p.AddProfile("Ann"));
     ASSERT_TRUE(p.Save());
     const std::string before = ReadTextFile(path);
-    ASSERT_TRUE(p.AddProfile("Bob"));
-    ::chmod(folder.c_str(), 0500);
-    EXPECT_FALSE(p.Save());
-    ::chmod(folder.c_str(), 0700);
+    const uintmax_t log_size = std::filesystem::file_size(GetLog().GetPath());
+    // A game whose file is larger than the limit (every cell takes more than 16 bytes).
+    CGameSlot big = FullSlot(upsLevelStarted);
+    for (uintmax_t i = 0; i < (log_size + 16384) / 16 + 1000; ++i)
+        big.statistics.cells.push_back(SavedCell{float(i % 10), float(i / 10), 1});
+    p.GetProfile("Ann").SetGame(kCurrentGameSlot, big);
+    rlimit old_limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_limit;
+    small.rlim_cur = static_cast<rlim_t>(log_size + 16384);   // the log may still grow a little
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    LogWatch mark;
+    const bool saved = p.Save();
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    ::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(mark.Has("Error: failed to save profiles to"));
     EXPECT_EQ(ReadTextFile(path), before);
-    EXPECT_EQ(p.GetProfiles().size(), 2u);
+    EXPECT_EQ(p.GetProfile("Ann").GetGame(kCurrentGameSlot), big);
+    // No temporary file is left beside it.
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u);
 }
 
 } // namespace
