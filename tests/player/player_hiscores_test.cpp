@@ -4,6 +4,8 @@
 #include "support/test_support.h"
 
 #include <filesystem>
+#include <random>
+#include <set>
 
 using namespace player_test;
 
@@ -36,6 +38,33 @@ TEST(HiscoreTable, FilingTable)
         for (const Filing& f : r.files) changed = table.File(HiscoreRow{f.name, f.value}, r.limit);
         EXPECT_EQ(table.rows, r.want);
         EXPECT_EQ(changed, r.last_changed);
+    }
+}
+
+// Random filings: every table stays best first within its limit, names once, each holding the best
+// value its player ever filed while the player is in it.
+TEST(HiscoreTable, RandomFilingsKeepTheTablesInOrder)
+{
+    std::mt19937 rng(11);
+    for (bool smaller : {false, true}) {
+        HiscoreTable table{{}, smaller};
+        std::map<std::string, int> best;
+        for (int i = 0; i < 3000; ++i) {
+            const std::string name(1, static_cast<char>('A' + rng() % 8));
+            const int value = static_cast<int>(rng() % 200);
+            table.File(HiscoreRow{name, value}, 3);
+            auto it = best.find(name);
+            if (it == best.end() || table.Better(value, it->second)) best[name] = value;
+            ASSERT_LE(table.rows.size(), 3u);
+            std::set<std::string> names;
+            for (auto a = table.rows.begin(); a != table.rows.end(); ++a) {
+                ASSERT_TRUE(names.insert(a->name).second);
+                ASSERT_EQ(a->value, best[a->name]);
+                if (std::next(a) != table.rows.end()) {
+                    ASSERT_FALSE(table.Better(std::next(a)->value, a->value));
+                }
+            }
+        }
     }
 }
 

@@ -4,6 +4,8 @@
 #include "engine/engine_soundqueue.h"
 #include "engine/recording_sound_keeper.h"
 
+#include <random>
+
 using namespace player_test;
 
 namespace {
@@ -154,6 +156,38 @@ TEST_F(Credits, ReadFromBonusElements)
     credits.Add(0, 350);
     EXPECT_EQ(credits.GetGrade(0), 2);
     EXPECT_EQ(credits.GetAmount(0), 350);
+}
+
+// Random play on the credits: the saved credit always equals the live one, the amount stays within its
+// grade's range, and the grade is the number of thresholds the amount reached.
+TEST_F(Credits, RandomPlayKeepsTheMirrorAndTheGrades)
+{
+    std::mt19937 rng(7);
+    const int thresholds[5] = {0, 200, 400, 800, 1600};
+    for (int step = 0; step < 5000; ++step) {
+        const int type = 10 + static_cast<int>(rng() % 8);
+        switch (rng() % 4) {
+        case 0:
+        case 1: GetResCredits().Add(type, static_cast<int>(rng() % 700)); break;
+        case 2: {
+            const int grade = GetResCredits().Consume(type);
+            if (grade > 0 && rng() % 2) GetResCredits().Downgrade(type, static_cast<int>(rng() % (grade + 1)) + (rng() % 2));
+            break;
+        }
+        default: GetResCredits().Assign(g_User.Game().bonus); break;
+        }
+        for (int t = 10; t <= 17; ++t) {
+            const int amount = GetResCredits().GetAmount(t);
+            const int grade = GetResCredits().GetGrade(t);
+            auto it = g_User.Game().bonus.find(t);
+            ASSERT_EQ(it == g_User.Game().bonus.end() ? 0 : it->second, amount) << "step " << step << " type " << t;
+            int reached = 0;
+            while (reached < 4 && amount >= thresholds[reached + 1]) ++reached;
+            ASSERT_EQ(grade, reached) << "step " << step;
+            ASSERT_GE(amount, 0);
+            ASSERT_LE(amount, 1600);
+        }
+    }
 }
 
 TEST_F(Credits, ResourcesTable)
