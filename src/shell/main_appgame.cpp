@@ -187,6 +187,7 @@ void CAppGame::LoadPlayerData()
     log.Message("Load hints...");
     GetHintsManager().Load();
 
+    log.Message("Load prices and promotions...");
     RegisterGameValues();
     GetConstructionRes().Load();
     GetPromotions().Load();
