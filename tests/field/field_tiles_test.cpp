@@ -80,6 +80,14 @@ TEST_F(Tiles, HitsPeelOneLayerPerUpdateAndTheGroundStays)
     EXPECT_TRUE(tiles.HitCell(3));
     tiles.Update();
     EXPECT_FLOAT_EQ(tiles.GetCellObjects(3)->GetAngle(), 90.0f);
+    // A death set on a ground from outside never peels it.
+    const int total = tiles.GetTotalLeft();
+    tiles.SetTileState(2, gosDead);
+    tiles.Update();
+    EXPECT_EQ(Shown(2), 1);
+    EXPECT_EQ(tiles.GetTileState(2), gosDefault);
+    EXPECT_EQ(tiles.GetTotalLeft(), total);
+    EXPECT_THROW(tiles.SetTileState(3, 9), std::runtime_error);
     g_SoundKeeper = previous;
 }
 

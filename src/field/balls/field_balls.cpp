@@ -174,8 +174,8 @@ void FieldCell::Init(CBallsField* owner, int index_, bool active, bool disable, 
     x += g_GameCfg.GetBallOffsetX();
     y += g_GameCfg.GetBallOffsetY();
     state = active ? csEmpty : csInactive;
-    usable = active && !disable && wall == 0;
     wall_level = std::clamp(wall, 0, 3);
+    usable = active && !disable && wall_level == 0;
     if (!keep_initial_wall) initial_wall_level = wall_level;
     if (wall_level > 0) {
         VERIFY(_owner);

@@ -69,5 +69,6 @@ enum EGraphBase { gbBalls = 0, gbTiles, gbLocks, gbBoxes, gbWalls, gbCount };
 
 // The base, read from its file under "Settings\" on first use.
 const CGraphObjBase& GetGraphBase(EGraphBase base);
-// Reads all five bases again from the files of the current game folder.
+// Reads all five bases again from the files of the current game folder. Graph objects made from the
+// old records must be gone by then.
 void ReloadGraphBases();

@@ -179,6 +179,12 @@ void CTilesField::Update()
     }
     for (TileCell& c : _cells) {
         if (!c.has_view || c.tile_state != gosDead) continue;
+        if (c.current == 0) {
+            // The ground is never removed: a death set on it from outside ends here.
+            c.pending_hits = 0;
+            SetTileState(c.index, gosDefault);
+            continue;
+        }
         c.ShowLayer(c.current - 1, gosDefault);
         --_total_left;
         if (c.pending_hits > 0) --c.pending_hits;
