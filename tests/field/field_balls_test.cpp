@@ -395,3 +395,39 @@ TEST_F(BallsField, DamagedLevelsAreLoggedOrRefusedWithTheirText)
 }
 
 } // namespace
+
+namespace {
+
+// Random hits on locks, boxes and walls of the small level: levels only go down, one explosion per
+// level removed, and a cell's ball shows exactly when nothing covers it.
+TEST_F(BallsField, RandomHitsTakeOneLevelEachAndShowWhatIsLeft)
+{
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        scene.explosions.clear();
+        Load();
+        RandomSeed(seed);
+        int levels = 0;
+        for (int cell = 0; cell < 12; ++cell)
+            levels += balls.GetLockLevel(cell) + balls.GetBoxLevel(cell) + balls.GetWallLevel(cell);
+        int removed = 0;
+        for (int i = 0; i < 60; ++i) {
+            const int cell = RandomInt(0, 11);
+            const int before = balls.GetLockLevel(cell) + balls.GetBoxLevel(cell) + balls.GetWallLevel(cell);
+            switch (RandomInt(0, 2)) {
+            case 0: if (balls.HasBall(cell)) balls.HitLock(cell); break;
+            case 1: if (balls.HasBall(cell)) balls.HitBox(cell); break;
+            default: balls.HitWall(cell); break;
+            }
+            const int after = balls.GetLockLevel(cell) + balls.GetBoxLevel(cell) + balls.GetWallLevel(cell);
+            ASSERT_GE(before - after, 0);
+            ASSERT_LE(before - after, 1);
+            removed += before - after;
+            if (const FieldCell* c = balls.GetCell(cell); c && c->ball)
+                ASSERT_EQ(c->ball->_graph_obj->IsVisible(), c->wall_level == 0 && c->ball->box_level == 0) << seed;
+        }
+        EXPECT_EQ(scene.explosions.size(), size_t(removed)) << seed;
+        EXPECT_LE(removed, levels);
+    }
+}
+
+} // namespace

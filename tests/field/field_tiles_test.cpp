@@ -223,3 +223,33 @@ TEST_F(Tiles, DamagedStacksStopTheLoadWithTheirText)
 }
 
 } // namespace
+
+namespace {
+
+// Random hits and updates on the small level: a stack never gives more than it holds, the total is
+// always the sum of what the stacks have left, and every counted hit is one layer gone in the end.
+TEST_F(Tiles, RandomHitsNeverPeelMoreThanTheStacksHold)
+{
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        Load();
+        RandomSeed(seed);
+        const int start = tiles.GetTotalLeft();
+        int counted = 0;
+        for (int round = 0; round < 40; ++round) {
+            const int hits = RandomInt(0, 3);
+            for (int h = 0; h < hits; ++h) counted += tiles.HitCell(RandomInt(-2, 13)) ? 1 : 0;
+            tiles.Update();
+            int sum = 0;
+            for (int cell = 0; cell < 12; ++cell) {
+                ASSERT_GE(tiles.GetLeft(cell), 0) << seed;
+                if (tiles.HasView(cell)) sum += tiles.GetLeft(cell);
+            }
+            ASSERT_EQ(tiles.GetTotalLeft(), sum) << seed;
+        }
+        for (int i = 0; i < 4; ++i) tiles.Update();
+        EXPECT_LE(counted, start) << seed;
+        EXPECT_EQ(tiles.GetTotalLeft(), start - counted) << seed;
+    }
+}
+
+} // namespace
