@@ -41,7 +41,8 @@ TEST_F(ShippedField, EveryTypeHasEveryLookTheFieldSets)
     EXPECT_EQ(depot.GetList(BallsDepot::blMultiball).size(), 1u);
     EXPECT_EQ(depot.GetList(BallsDepot::blFinisher).size(), 1u);
     EXPECT_EQ(user.loaded_credits, (std::vector<int>{10, 11, 12, 13, 14, 15, 16, 17}));
-    const int ball_states[] = {gosDefault, gosCreate, gosMove, gosDead, gosExplosion, gosSelect, gosMouseOver, gosGlow};
+    const int ball_states[] = {gosDefault, gosCreate, gosMove, gosDead, gosExplosion, gosSelect, gosMouseOver, gosGlow,
+                               gosTimeOut};
     for (int list = 0; list < BallsDepot::blCount; ++list) {
         for (const BallType& t : depot.GetList(list)) {
             for (int look : t.grade_graph_types)

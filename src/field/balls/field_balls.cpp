@@ -115,24 +115,25 @@ void CBall::SetPos(float x_, float y_)
     PlaceGraphics();
 }
 
+void CBall::HitCover(EGraphBase base, int& level, std::unique_ptr<CGraphObj>& obj, const BallsLayerKeepers& keepers,
+                     float cx, float cy)
+{
+    if (level == 0) return;
+    VERIFY(obj.get() != NULL);
+    ExplodeCover(base, level, cx, cy);
+    obj.reset();
+    if (--level > 0) obj = MakeCover(base, level, keepers.covers, x, y);
+    ApplyVisibility();
+}
+
 void CBall::HitLock(const BallsLayerKeepers& keepers, float cx, float cy)
 {
-    if (lock_level == 0) return;
-    VERIFY(_lock_obj.get() != NULL);
-    ExplodeCover(gbLocks, lock_level, cx, cy);
-    _lock_obj.reset();
-    if (--lock_level > 0) _lock_obj = MakeCover(gbLocks, lock_level, keepers.covers, x, y);
-    ApplyVisibility();
+    HitCover(gbLocks, lock_level, _lock_obj, keepers, cx, cy);
 }
 
 void CBall::HitBox(const BallsLayerKeepers& keepers, float cx, float cy)
 {
-    if (box_level == 0) return;
-    VERIFY(_box_obj.get() != NULL);
-    ExplodeCover(gbBoxes, box_level, cx, cy);
-    _box_obj.reset();
-    if (--box_level > 0) _box_obj = MakeCover(gbBoxes, box_level, keepers.covers, x, y);
-    ApplyVisibility();
+    HitCover(gbBoxes, box_level, _box_obj, keepers, cx, cy);
 }
 
 void CBall::ChangeType(const BallsLayerKeepers& keepers, const BallTypeEntryPtr& new_ball_type)
@@ -527,25 +528,18 @@ void CBallsField::SetBallState(int cell_index, int state)
     if (g_LevelCfg.CellToScreenCenter(cell_index, cx, cy)) FieldExplosion(action->expl_alias, cx, cy);
 }
 
-void CBallsField::HitLock(int cell_index)
+void CBallsField::HitBallCover(int cell_index, void (CBall::*hit)(const BallsLayerKeepers&, float, float))
 {
     VERIFY(HasBall(cell_index));
     FieldCell& c = _field[size_t(cell_index)];
     float cx = 0.0f, cy = 0.0f;
     g_LevelCfg.CellToScreenCenter(cell_index, cx, cy);
-    c.ball->HitLock(_keepers, cx, cy);
+    ((*c.ball).*hit)(_keepers, cx, cy);
     c.UpdateState();
 }
 
-void CBallsField::HitBox(int cell_index)
-{
-    VERIFY(HasBall(cell_index));
-    FieldCell& c = _field[size_t(cell_index)];
-    float cx = 0.0f, cy = 0.0f;
-    g_LevelCfg.CellToScreenCenter(cell_index, cx, cy);
-    c.ball->HitBox(_keepers, cx, cy);
-    c.UpdateState();
-}
+void CBallsField::HitLock(int cell_index) { HitBallCover(cell_index, &CBall::HitLock); }
+void CBallsField::HitBox(int cell_index) { HitBallCover(cell_index, &CBall::HitBox); }
 
 void CBallsField::HitWall(int cell)
 {

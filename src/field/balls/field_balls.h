@@ -60,6 +60,9 @@ public:
     std::unique_ptr<CGraphObj> _box_obj;
 
 private:
+    // One hit on the lock or the box: its explosion, one level less, the picture of the level left.
+    void HitCover(EGraphBase base, int& level, std::unique_ptr<CGraphObj>& obj, const BallsLayerKeepers& keepers,
+                  float cx, float cy);
     void ApplyVisibility();
     void PlaceGraphics();
 };
@@ -197,6 +200,7 @@ public:
 
 private:
     void ReadLevel(const CXMLNode& level_root, LevelFieldInfo& info);
+    void HitBallCover(int cell_index, void (CBall::*hit)(const BallsLayerKeepers&, float, float));
     const FieldCell* Cell(int cell) const;
     unsigned GrowUpdates() const;
     void RequireLevelTypeLooks() const;
