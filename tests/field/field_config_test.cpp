@@ -113,13 +113,17 @@ TEST(GameConfig, ValuesTheFieldCannotUseAreMendedWithAWarning)
     CGameCfg cfg;
     zftest::LogWatch log;
     cfg.LoadFrom(ParseXml(R"(<GameCFG cell_w="0" ball_h="-5" line_size="1" ball_grow_time="nan"
-                                      wave_appear_min="50" wave_appear_max="10"/>)").SelectSingleNode("//GameCFG"));
+                                      wave_appear_min="50" wave_appear_max="10" score_for_life="0"/>)")
+                     .SelectSingleNode("//GameCFG"));
     EXPECT_FLOAT_EQ(cfg.GetCellW(), 1.0f);
     EXPECT_FLOAT_EQ(cfg.GetBallH(), 1.0f);
     EXPECT_EQ(cfg.GetLineSize(), 2);
     EXPECT_FLOAT_EQ(cfg.GetFloat("ball_grow_time"), 1.0f);
     EXPECT_EQ(cfg.GetInt("wave_appear_max"), 50);
     EXPECT_TRUE(log.Has("line_size = 1 is out of range, 2 used."));
+    // No extra lives: kept as the file says, and said once.
+    EXPECT_EQ(cfg.GetInt("score_for_life"), 0);
+    EXPECT_TRUE(log.Has("score_for_life = 0, no extra lives"));
 }
 
 TEST(GameConfig, AMissingFileOrElementFailsItsCheck)

@@ -89,6 +89,9 @@ void CGameCfg::LoadFrom(const CXMLNode& node)
     at_least_int("wave_life", 0);
     at_least_int("wave_appear_min", 1);
     at_least_int("wave_appear_max", _store.GetInt("wave_appear_min"));
+    if (_store.GetInt("score_for_life") <= 0)
+        GetLog().Warning("Warning: GameCFG.xml: score_for_life = %d, no extra lives are given for score.",
+                         _store.GetInt("score_for_life"));
     Cache();
 }
 
