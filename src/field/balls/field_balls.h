@@ -189,9 +189,8 @@ public:
     // Draws the layer, then steps every ball and wall effect and updates the cell states.
     void Render();
 
-    // Cells of the moving chain (the moving chain itself is run by the refill).
+    // Whether the cell is on the moving chain (which the refill runs).
     bool InMovingChain(int cell) const;
-    std::vector<int>& MovingChainCells() { return _moving_chain; }
 
     const FieldCell* GetCell(int cell) const;
     const BallsLayerKeepers& GetKeepers() const { return _keepers; }
