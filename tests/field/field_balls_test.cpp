@@ -422,8 +422,9 @@ TEST_F(BallsField, RandomHitsTakeOneLevelEachAndShowWhatIsLeft)
             ASSERT_GE(before - after, 0);
             ASSERT_LE(before - after, 1);
             removed += before - after;
-            if (const FieldCell* c = balls.GetCell(cell); c && c->ball)
+            if (const FieldCell* c = balls.GetCell(cell); c && c->ball) {
                 ASSERT_EQ(c->ball->_graph_obj->IsVisible(), c->wall_level == 0 && c->ball->box_level == 0) << seed;
+            }
         }
         EXPECT_EQ(scene.explosions.size(), size_t(removed)) << seed;
         EXPECT_LE(removed, levels);
