@@ -202,6 +202,45 @@ TEST_F(GraphObjects, AppearEffectOvershootsAndEndsAtTheFinalSizeAndPlace)
     }
 }
 
+TEST_F(GraphObjects, ClonesRecomputeTheirStepsForTheirObjectAndFinishWhereTheyEnd)
+{
+    CGraphObj a(Ball(1, gosDefault), 10, 10, keeper);
+    CGraphObj b(Ball(2, gosDefault), 30, 30, keeper);
+    a.SetAlpha(0);
+    b.SetAlpha(200);
+    CScaleEffect scale(&a, 20.0f, 20.0f, 5u);
+    const auto cloned = scale.Clone(&b);
+    cloned->Step();
+    EXPECT_FLOAT_EQ(b.GetWidth(), 28.0f);   // (20 - 30) / 5 a step
+    cloned->Finish();
+    EXPECT_FLOAT_EQ(b.GetWidth(), 20.0f);
+    EXPECT_FLOAT_EQ(a.GetWidth(), 10.0f);
+
+    CAlphaEffect fade(&a, 100u, 4u);
+    const auto fade_b = fade.Clone(&b);
+    fade_b->Step();
+    fade_b->Step();
+    EXPECT_EQ(b.GetAlpha(), 175u);   // 200, then 200 - 25
+    EXPECT_EQ(a.GetAlpha(), 0u);
+
+    // An appear effect's finish sets size and alpha, not the place.
+    b.SetPos(3, 4);
+    CAppearEffect appear(&b, 255u, 36.0f, 36.0f, 36.0f, 36.0f, 50.0f, 60.0f, 20.0f, 8u);
+    appear.Step();
+    appear.Finish();
+    EXPECT_FLOAT_EQ(b.GetWidth(), 36.0f);
+    EXPECT_EQ(b.GetAlpha(), 255u);
+    EXPECT_NE(b.GetX(), 50.0f);
+    // Without an object an effect has nothing to do and says so when it must act.
+    CAlphaEffect lonely(nullptr, 10u, 2u);
+    try {
+        lonely.Step();
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "verify {_obj != NULL} failed");
+    }
+}
+
 TEST_F(GraphObjects, LayersStateChangesAndSounds)
 {
     const CGraphObjBase base(kFixtureDir + "/Settings/Bases/Balls.xml", "Base", "GraphObj");

@@ -32,8 +32,8 @@ int CEffectCounter::GetCount() { return _effect_counter; }
 
 CGraphObj& IBaseEffect::Object() const
 {
-    VERIFY(_object != NULL);
-    return *_object;
+    VERIFY(_obj != NULL);
+    return *_obj;
 }
 
 // ---- alpha
@@ -49,7 +49,7 @@ CAlphaEffect::CAlphaEffect(CGraphObj* object, uint32_t target_alpha, uint32_t in
 
 void CAlphaEffect::SetObject(CGraphObj* object)
 {
-    _object = object;
+    _obj = object;
     _current = object ? float(object->GetAlpha()) : 0.0f;
     _step = object ? (_target - _current) / float(_remaining ? _remaining : 1) : 0.0f;
 }
@@ -93,7 +93,7 @@ CScaleEffect::CScaleEffect(CGraphObj* object, float target_width, float target_h
 
 void CScaleEffect::SetObject(CGraphObj* object)
 {
-    _object = object;
+    _obj = object;
     const float n = float(_remaining ? _remaining : 1);
     _step_w = object ? (_target_w - object->GetWidth()) / n : 0.0f;
     _step_h = object ? (_target_h - object->GetHeight()) / n : 0.0f;
@@ -145,7 +145,7 @@ CAppearEffect::CAppearEffect(CGraphObj* object, uint32_t target_alpha, float tar
 
 void CAppearEffect::SetObject(CGraphObj* object)
 {
-    _object = object;
+    _obj = object;
     const float n = float(_remaining ? _remaining : 1);
     _over_w = _final_w * (100.0f + _percent) / 100.0f;
     _over_h = _final_h * (100.0f + _percent) / 100.0f;

@@ -51,7 +51,7 @@ protected:
     uint32_t _remaining = 0;
     bool _running = false;
     bool _paused = false;
-    CGraphObj* _object = nullptr;
+    CGraphObj* _obj = nullptr;
 };
 
 // Fades every layer to a target alpha.
