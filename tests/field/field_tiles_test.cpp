@@ -144,8 +144,11 @@ TEST_F(Tiles, TheShineWaveSweepsDiagonallyFromTheTopLeft)
     EXPECT_EQ(shining[10].front() - shining[1].front(), 9);   // three diagonals of wave_life + 1
     EXPECT_EQ(shining[1].back() - shining[1].front(), 2);
     // Every tile is back to normal and the next wave is scheduled.
-    for (int cell = 0; cell < 12; ++cell)
-        if (tiles.HasView(cell)) EXPECT_EQ(tiles.GetTileState(cell), gosDefault) << cell;
+    for (int cell = 0; cell < 12; ++cell) {
+        if (tiles.HasView(cell)) {
+            EXPECT_EQ(tiles.GetTileState(cell), gosDefault) << cell;
+        }
+    }
     EXPECT_GE(tiles.GetWaveCountdown(), 4);
     EXPECT_LE(tiles.GetWaveCountdown(), 9);
 
