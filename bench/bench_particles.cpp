@@ -2,9 +2,9 @@
 // engine core on the software renderer (the window of SDL's dummy video driver unless one is set).
 // Each frame of the drawing runs are complete frames: begin, clear, particles, present.
 #include "bench_engine.h"
-#include "engine/engine_core.h"
-#include "engine/engine_particles.h"
-#include "engine/engine_pyro2.h"
+#include "engine/core/engine_core.h"
+#include "engine/particles/engine_particles.h"
+#include "engine/particles/engine_pyro2.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
