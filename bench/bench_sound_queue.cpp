@@ -2,7 +2,7 @@
 // is set) with the game's own sound tables: two musics cross-fading every frame, and a frame's
 // sample requests (a few aliases, each asked for several times).
 #include "engine/base/engine_clock.h"
-#include "engine/sound/engine_sound.h"
+#include "engine/sound/engine_sound_internal.h"
 #include "engine/sound/engine_soundqueue.h"
 
 #include <benchmark/benchmark.h>

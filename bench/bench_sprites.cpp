@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench_engine.h"
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/render/engine_render.h"
 #include "engine/render/engine_texture.h"
 

@@ -145,14 +145,14 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
         [&] {
             log.WriteRow(CLog::lvlMessage, "");
             log.MessageBold("Initialize engine...");
-            g_SoundKeeper = &CSoundKeeper::Instance();
-            g_EngineCore = &CEngineCore::Instance();
+            g_SoundKeeper = &ProgramSoundKeeper();
+            g_EngineCore = &ProgramEngineCore();
             // Without a window and renderer nothing later can work: stop here, not in a later crash.
             if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
                 THROW_ERROR("\"Failed to initialize engine!\"");
             g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
             AttachCursorToMouse();
-            InitPyro(g_EngineCore->GetDevice(), kParticleFile);
+            InitPyro(kParticleFile);
             log.MessageBold("Engine initialized.");
             app = std::make_unique<CAppGame>();
         },

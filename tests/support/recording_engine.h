@@ -15,9 +15,9 @@
 
 #include <SDL.h>
 
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 
-class RecordingEngine : public IEngineCore {
+class RecordingEngine : public IEngineCore, public IEnginePlatform, public IPointerScreen {
 public:
     struct Draw {
         SDL_Texture* texture = nullptr;      // texture selected at the time of the draw
@@ -57,6 +57,7 @@ public:
         gamma_levels.clear();
         activations.clear();
         events.clear();
+        warps.clear();
         presents = 0;
         frames_begun = 0;
     }
@@ -79,6 +80,7 @@ public:
     std::vector<int> gamma_levels;
     std::vector<bool> activations;
     std::vector<uint32_t> events;            // types of events handed to HandleEvent
+    std::vector<std::pair<int, int>> warps;  // logical positions the system pointer was moved to
     int presents = 0;
     int frames_begun = 0;
     int toggles = 0;
@@ -101,6 +103,7 @@ public:
     unsigned quad_capacity = 0;
     std::map<int, EngineCallback> callbacks {{0, nullptr}, {1, nullptr}, {2, nullptr}};
     std::vector<std::pair<int, DeviceResetListener>> reset_listeners;
+    std::vector<std::pair<int, ActivationListener>> activation_listeners;
 
     // IEngineCore
     bool Init(const char*, const char*, bool windowed) override { fullscreen = !windowed; return true; }
@@ -163,7 +166,12 @@ public:
         draws.push_back(std::move(d));
         return ZF_OK;
     }
-    void Activate(bool active) override { activations.push_back(active); }
+    void Activate(bool active) override
+    {
+        activations.push_back(active);
+        auto listeners = activation_listeners;
+        for (auto& l : listeners) l.second(active);
+    }
     int GetScreenWidth() const override { return screen_width; }
     int GetScreenHeight() const override { return screen_height; }
     int GetHalfWidth() const override { return screen_width / 2; }
@@ -181,7 +189,6 @@ public:
         world_y = y;
         transforms.push_back({angle, x, y});
     }
-    SDL_Window* GetWindow() const override { return nullptr; }
     bool ToggleFullscreen() override
     {
         ++toggles;
@@ -193,8 +200,6 @@ public:
         return true;
     }
     bool IsFullscreen() const override { return fullscreen; }
-    CGraphics* GetGraphics() override { return nullptr; }
-    SDL_Renderer* GetDevice() const override { return nullptr; }
     ISoundKeeper* GetSoundKeeper() const override { return sound_keeper; }
     uint32_t GetFrameCount() const override { return frame_count; }
     void SetFrameTime(float seconds) override { frame_time = seconds; }
@@ -210,7 +215,27 @@ public:
         for (auto it = reset_listeners.begin(); it != reset_listeners.end(); ++it)
             if (it->first == id) { reset_listeners.erase(it); return; }
     }
+    int AddActivationListener(ActivationListener listener) override
+    {
+        int id = _next_id++;
+        activation_listeners.emplace_back(id, std::move(listener));
+        return id;
+    }
+    void RemoveActivationListener(int id) override
+    {
+        for (auto it = activation_listeners.begin(); it != activation_listeners.end(); ++it)
+            if (it->first == id) { activation_listeners.erase(it); return; }
+    }
+    IEnginePlatform* GetPlatform() override { return this; }
+
+    // IEnginePlatform
+    SDL_Window* GetWindow() const override { return nullptr; }
+    SDL_Renderer* GetDevice() const override { return nullptr; }
+    CGraphics* GetGraphics() override { return nullptr; }
     int HandleEvent(const SDL_Event& event) override;
+
+    // IPointerScreen (screen size and mode as above)
+    void WarpPointer(int x, int y) override { warps.emplace_back(x, y); }
 
 private:
     void Fire(int type)

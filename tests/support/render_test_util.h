@@ -4,7 +4,7 @@
 
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_log.h"
-#include "engine/render/engine_texture.h"
+#include "engine/render/engine_texture_internal.h"
 #include "support/recording_engine.h"
 #include "support/test_support.h"
 

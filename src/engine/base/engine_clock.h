@@ -1,5 +1,5 @@
 // The one millisecond clock of the program. It wraps like a 32-bit millisecond counter.
-// The game reads SDL's tick counter; tests replace the source with a settable one.
+// The game reads the platform's tick counter; tests replace the source with a settable one.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 
 #include <SDL.h>
 
@@ -11,14 +11,19 @@
 #include <filesystem>
 
 #include "engine/base/engine_filesys.h"
-#include "engine/core/engine_graphics.h"
+#include "engine/core/engine_graphics_internal.h"
 #include "engine/base/engine_helpers.h"
-#include "engine/core/engine_input.h"
+#include "engine/core/engine_input_internal.h"
 #include "engine/base/engine_log.h"
-#include "engine/sound/engine_sound.h"
 #include "engine/base/engine_userfolder.h"
 
 IEngineCore* g_EngineCore = &CEngineCore::Instance();
+ISoundKeeper* g_SoundKeeper = nullptr;
+
+IEngineCore& ProgramEngineCore()
+{
+    return CEngineCore::Instance();
+}
 
 // ---------------------------------------------------------------------------------------------
 // ColorRGBA
@@ -183,6 +188,7 @@ bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
         return false;
     }
     CMouse::Instance().SetController(_input.get());
+    CMouse::Instance().SetScreen(this);
     CKeyboard::Instance().SetController(_input.get());
     CJoystick::Instance().SetController(_input.get());
     _input->Acquire();
@@ -251,6 +257,20 @@ void CEngineCore::RemoveDeviceResetListener(int id)
     auto it = std::find_if(_reset_listeners.begin(), _reset_listeners.end(),
                            [id](const auto& l) { return l.first == id; });
     if (it != _reset_listeners.end()) _reset_listeners.erase(it);
+}
+
+int CEngineCore::AddActivationListener(ActivationListener listener)
+{
+    const int id = _next_listener_id++;
+    _activation_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void CEngineCore::RemoveActivationListener(int id)
+{
+    auto it = std::find_if(_activation_listeners.begin(), _activation_listeners.end(),
+                           [id](const auto& l) { return l.first == id; });
+    if (it != _activation_listeners.end()) _activation_listeners.erase(it);
 }
 
 void CEngineCore::ResetDevice()
@@ -395,13 +415,13 @@ ZFRESULT CEngineCore::DrawQuads(const void* vertices, unsigned quads, unsigned s
 
 void CEngineCore::Activate(bool active)
 {
-    if (active) {
-        if (g_SoundKeeper) g_SoundKeeper->Resume();
+    auto listeners = _activation_listeners;     // a listener may remove itself
+    for (auto& l : listeners)
+        if (l.second) l.second(active);
+    if (active)
         _graphics->ApplyGamma();
-    } else {
-        if (g_SoundKeeper) g_SoundKeeper->Pause();
+    else
         _graphics->RestoreGamma();
-    }
 }
 
 int CEngineCore::GetScreenWidth() const { return CGraphics::kScreenWidth; }
@@ -426,6 +446,15 @@ void CEngineCore::SetWorldTransform(float angle, float x, float y)
 }
 
 SDL_Window* CEngineCore::GetWindow() const { return _graphics->GetWindow(); }
+
+void CEngineCore::WarpPointer(int x, int y)
+{
+    SDL_Window* window = GetWindow();
+    if (!window) return;
+    int wx = x, wy = y;
+    if (_device) SDL_RenderLogicalToWindow(_device, float(x), float(y), &wx, &wy);
+    SDL_WarpMouseInWindow(window, wx, wy);
+}
 
 bool CEngineCore::ToggleFullscreen()
 {

@@ -3,7 +3,7 @@
 //
 // Drawing model: a "vertex buffer" is a CPU array of sprite vertices (VERTEX_2DPNT1, four per quad
 // in the order top-left, top-right, bottom-left, bottom-right). SetTexture selects the texture of
-// the next draws (null draws untextured); DrawQuads submits n quads as one geometry call with the
+// the next draws (null draws untextured; engine-internal, see engine_core_internal.h); DrawQuads submits n quads as one geometry call with the
 // shared quad index array. Vertices arrive in screen pixels moved by -0.5 (the sprite layer's
 // pixel-centre convention); the core takes that offset back off and applies the world transform
 // on the CPU.
@@ -16,12 +16,8 @@
 #include <string>
 #include <vector>
 
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
-union SDL_Event;
 class ISoundKeeper;
-class CGraphics;
+class IEnginePlatform;
 
 // Results of the device-style operations.
 using ZFRESULT = long;
@@ -87,88 +83,94 @@ using EngineCallback = void (*)();
 // Engine-internal listeners of a device reset: called with false before and true after, so that
 // texture caches can drop and re-upload their textures.
 using DeviceResetListener = std::function<void(bool after)>;
+// Engine-internal listeners of activation: called with false when the program is deactivated and
+// with true when it becomes active again (the sound pauses and resumes through one).
+using ActivationListener = std::function<void(bool active)>;
 
-// Activation reported by IEngineCore::HandleEvent.
+// Activation reported by the core's event handling.
 enum { actNone = -1, actInactive = 0, actActive = 1 };
 
 class IEngineCore {
 public:
     virtual ~IEngineCore() = default;
 
-    // 0. Creates the window, the renderer and the input devices. False (logged) when any of them
+    // Creates the window, the renderer and the input devices. False (logged) when any of them
     // cannot be made. Called again, it releases the old ones first.
     virtual bool Init(const char* class_name, const char* title, bool windowed) = 0;
-    // 1. Drops the shared quad index array.
+    // Drops the shared quad index array.
     virtual void ReleaseQuadBuffer() = 0;
-    // 2. Stores the function under the type (0, 1 or 2); returns the one stored before.
+    // Stores the function under the callback type (cbBeforeReset, cbAfterReset or cbAfterToggle);
+    // returns the one stored before.
     virtual EngineCallback SetCallback(int type, EngineCallback function) = 0;
-    // 3. Handles a pending device reset, polls mouse and keyboard (the one input read of the
+    // Handles a pending device reset, polls mouse and keyboard (the one input read of the
     // frame) and opens the frame. False: nothing may be drawn this frame.
     virtual bool BeginFrame() = 0;
-    // 4. Clears the frame to the ARGB colour.
+    // Clears the frame to the ARGB colour.
     virtual bool Clear(uint32_t argb) = 0;
-    // 5. Draws the cursor, takes a screenshot while Print Screen is down, presents, and toggles the
+    // Draws the cursor, takes a screenshot while Print Screen is down, presents, and toggles the
     // mode on Alt+Enter. False when no frame was begun.
     virtual bool EndFrame() = 0;
-    // 6. The index array must be bound again before the next draw.
+    // The index array must be bound again before the next draw.
     virtual void InvalidateQuadIndices() = 0;
-    // 7. A vertex buffer of length bytes (rounded down to whole vertices).
+    // A vertex buffer of length bytes (rounded down to whole vertices).
     virtual ZFRESULT CreateVertexBuffer(unsigned length, unsigned usage, unsigned fvf, unsigned pool,
                                         VertexBufferPtr* out) = 0;
-    // 8. Vertex format of the next draws (only ZF_FVF_2DPNT1 is drawn).
+    // Vertex format of the next draws (only ZF_FVF_2DPNT1 is drawn).
     virtual ZFRESULT SetVertexShader(unsigned fvf) = 0;
-    // 9. Texture of the next draws; null draws untextured quads.
-    virtual ZFRESULT SetTexture(unsigned stage, SDL_Texture* texture) = 0;
-    // 10. Draws n quads (4n vertices, stride bytes apart) as one call.
+    // Draws n quads (4n vertices, stride bytes apart) as one call.
     virtual ZFRESULT DrawQuads(const void* vertices, unsigned quads, unsigned stride,
                                EBlend blend = EBlend::Alpha) = 0;
-    // 11. False: sound paused and the gamma level taken off; true: sound resumed, gamma applied.
+    // False: the activation listeners hear "inactive" (the sound pauses) and the gamma level is
+    // taken off; true: they hear "active" (the sound resumes) and the gamma level is applied.
     virtual void Activate(bool active) = 0;
-    // 12 - 16. The screen: 800 x 600.
+    // The screen: 800 x 600, its half width and height, and its centre.
     virtual int GetScreenWidth() const = 0;
     virtual int GetScreenHeight() const = 0;
     virtual int GetHalfWidth() const = 0;
     virtual int GetHalfHeight() const = 0;
     virtual void GetScreenCenter(float& x, float& y) const = 0;
-    // 17. Brightens the frame by 10 per level on each colour channel.
+    // Brightens the frame by 10 per level on each colour channel.
     virtual void SetGamma(int level) = 0;
-    // 18. World transform: a vertex is moved by (x, y), then turned about the origin by the angle
+    // World transform: a vertex is moved by (x, y), then turned about the origin by the angle
     // (degrees); the result is shown relative to the screen centre. (0, -400, -300) is the identity.
     virtual void SetWorldTransform(float angle, float x, float y) = 0;
-    // 19.
-    virtual SDL_Window* GetWindow() const = 0;
-    // 20. Switches between a window and desktop full screen; false when the switch failed.
+    // Switches between a window and desktop full screen; false when the switch failed.
     virtual bool ToggleFullscreen() = 0;
-    // 21.
+    // The program shows in full screen (not in a window).
     virtual bool IsFullscreen() const = 0;
-    // 22, 23.
-    virtual CGraphics* GetGraphics() = 0;
-    virtual SDL_Renderer* GetDevice() const = 0;
-    // 24.
+    // The program's sound keeper (g_SoundKeeper); null when there is none.
     virtual ISoundKeeper* GetSoundKeeper() const = 0;
-    // 25. Frames ended so far.
+    // Frames ended so far.
     virtual uint32_t GetFrameCount() const = 0;
-    // 26, 27. Seconds the current frame advances animations (set by the scene base).
+    // Seconds the current frame advances animations (set by the scene base).
     virtual void SetFrameTime(float seconds) = 0;
     virtual float GetFrameTime() const = 0;
 
     // Engine-internal operations.
 
+    // The platform side of the core: window, renderer, raw events and device textures
+    // (engine_core_internal.h, seen only inside the engine and by tests).
+    virtual IEnginePlatform* GetPlatform() = 0;
     // Adds a listener of device resets; returns an id for RemoveDeviceResetListener.
     virtual int AddDeviceResetListener(DeviceResetListener listener) = 0;
     virtual void RemoveDeviceResetListener(int id) = 0;
-    // The window procedure: the scene's pump hands every event it takes here. Input events update
-    // the input devices, render reset events reset the device; the result tells whether the event
-    // activates (actActive) or deactivates (actInactive) the program.
-    virtual int HandleEvent(const SDL_Event& event) = 0;
+    // Adds a listener of activation; returns an id for RemoveActivationListener.
+    virtual int AddActivationListener(ActivationListener listener) = 0;
+    virtual void RemoveActivationListener(int id) = 0;
 };
 
-// The program's engine core (CEngineCore::Instance() from the start; tests may point it at a double).
+// The program's engine core (the platform's one, ProgramEngineCore(), from the start; tests may
+// point it at a double).
 extern IEngineCore* g_EngineCore;
+// The engine core on the platform: window, renderer and input devices.
+IEngineCore& ProgramEngineCore();
 
-// The SDL event type of the activation message (user.code 1 active, 0 inactive).
-uint32_t GetActivationEventType();
-// Queues the activation message.
+// The program's sound keeper, which the core hands out. Null until the program points it at its
+// keeper (ProgramSoundKeeper()); tests point it at their own.
+extern ISoundKeeper* g_SoundKeeper;
+
+// Queues the activation message: the scene loop activates (true) or deactivates (false) the program
+// when it takes it.
 void PostActivationMessage(bool active);
 
 // When set (or when the environment has ZF_IGNORE_FOCUS=1), focus changes do not deactivate the
@@ -179,94 +181,3 @@ bool GetIgnoreFocus();
 // Opens a web page (an "http://" or "https://" address) in the desktop's browser and returns at
 // once. False, logged, for anything else or when the desktop cannot be asked.
 bool OpenURL(const char* url);
-
-class CDirectInputState;
-
-// The engine core on SDL.
-class CEngineCore : public IEngineCore {
-public:
-    static CEngineCore& Instance();
-
-    bool Init(const char* class_name, const char* title, bool windowed) override;
-    void ReleaseQuadBuffer() override;
-    EngineCallback SetCallback(int type, EngineCallback function) override;
-    bool BeginFrame() override;
-    bool Clear(uint32_t argb) override;
-    bool EndFrame() override;
-    void InvalidateQuadIndices() override;
-    ZFRESULT CreateVertexBuffer(unsigned length, unsigned usage, unsigned fvf, unsigned pool,
-                                VertexBufferPtr* out) override;
-    ZFRESULT SetVertexShader(unsigned fvf) override;
-    ZFRESULT SetTexture(unsigned stage, SDL_Texture* texture) override;
-    ZFRESULT DrawQuads(const void* vertices, unsigned quads, unsigned stride,
-                       EBlend blend = EBlend::Alpha) override;
-    void Activate(bool active) override;
-    int GetScreenWidth() const override;
-    int GetScreenHeight() const override;
-    int GetHalfWidth() const override;
-    int GetHalfHeight() const override;
-    void GetScreenCenter(float& x, float& y) const override;
-    void SetGamma(int level) override;
-    void SetWorldTransform(float angle, float x, float y) override;
-    SDL_Window* GetWindow() const override;
-    bool ToggleFullscreen() override;
-    bool IsFullscreen() const override;
-    CGraphics* GetGraphics() override;
-    SDL_Renderer* GetDevice() const override;
-    ISoundKeeper* GetSoundKeeper() const override;
-    uint32_t GetFrameCount() const override;
-    void SetFrameTime(float seconds) override;
-    float GetFrameTime() const override;
-    int AddDeviceResetListener(DeviceResetListener listener) override;
-    void RemoveDeviceResetListener(int id) override;
-    int HandleEvent(const SDL_Event& event) override;
-
-    // Takes every waiting event and hands it to HandleEvent (for loops that run outside a scene:
-    // loading screens, tests). Returns the number of events taken; a quit event is put back.
-    int PumpEvents();
-
-    // The quad capacity of the shared index array (grows exactly to the largest draw).
-    unsigned GetQuadCapacity() const { return _quad_capacity; }
-    // Writes the next "%08d.tga" of the user folder (or of the given folder, ending in '/') from
-    // the current frame; false on failure.
-    bool SaveScreenshot();
-    bool SaveScreenshot(const std::string& folder);
-    // The screenshot number that the next SaveScreenshot in the folder would use.
-    static int NextScreenshotNumber(const std::string& folder);
-    // Releases window and renderer (also done at exit). The device reset listeners hear "before"
-    // while the renderer still exists, and "after" when Init has made a new one.
-    void Shutdown();
-
-    ~CEngineCore() override;
-
-private:
-    CEngineCore();
-    CEngineCore(const CEngineCore&) = delete;
-    CEngineCore& operator=(const CEngineCore&) = delete;
-
-    void FireCallback(int type);
-    void FireResetListeners(bool after);
-    void ResetDevice();
-
-    std::unique_ptr<CGraphics> _graphics;
-    std::unique_ptr<CDirectInputState> _input;
-    SDL_Renderer* _device = nullptr;
-    std::vector<int> _quad_indices;      // textured draws
-    std::vector<int> _plain_indices;     // untextured draws
-    unsigned _quad_capacity = 0;
-    bool _rebind = false;
-    bool _frame_begun = false;
-    bool _reset_pending = false;
-    bool _minimized = false;
-    bool _toggling = false;
-    bool _device_dropped = false;        // listeners heard "before" of a renderer since released
-    uint32_t _frame_count = 0;
-    float _frame_time = 0.0f;
-    std::map<int, EngineCallback> _callbacks;
-    std::vector<std::pair<int, DeviceResetListener>> _reset_listeners;
-    int _next_listener_id = 1;
-    SDL_Texture* _texture = nullptr;
-    unsigned _fvf = ZF_FVF_2DPNT1;
-    struct Geometry;
-    std::unique_ptr<Geometry> _geometry;     // scratch vertices of DrawQuads
-};

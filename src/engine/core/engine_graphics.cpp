@@ -1,4 +1,4 @@
-#include "engine/core/engine_graphics.h"
+#include "engine/core/engine_graphics_internal.h"
 
 #include <SDL.h>
 #include <SDL_image.h>

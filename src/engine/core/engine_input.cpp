@@ -1,12 +1,12 @@
-#include "engine/core/engine_input.h"
+#include "engine/core/engine_input_internal.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "engine/core/engine_core.h"
 #include "engine/base/engine_log.h"
+#include "engine/core/engine_core.h"     // the focus switch
 
 IMouse* g_Mouse = &CMouse::Instance();
 IKeyboard* g_Keyboard = &CKeyboard::Instance();
@@ -164,11 +164,6 @@ CMouse& CMouse::Instance()
 
 CMouse::CMouse() = default;
 
-namespace {
-int ScreenW() { return g_EngineCore ? g_EngineCore->GetScreenWidth() : 800; }
-int ScreenH() { return g_EngineCore ? g_EngineCore->GetScreenHeight() : 600; }
-bool Fullscreen() { return g_EngineCore && g_EngineCore->IsFullscreen(); }
-} // namespace
 
 void CMouse::Update()
 {
@@ -188,7 +183,7 @@ void CMouse::Update()
     } else if (ms.abs_valid) {
         // In a window the position is the system pointer's, held at the edge (plus the margin)
         // while the pointer is outside the screen area.
-        const int w = ScreenW(), h = ScreenH();
+        const int w = ScreenWidth(), h = ScreenHeight();
         const bool inside = _state->IsPointerInWindow() && ms.abs_x >= 0 && ms.abs_y >= 0 &&
                             ms.abs_x <= w && ms.abs_y <= h;
         _x = std::clamp(ms.abs_x, -_margin, w + _margin);
@@ -217,7 +212,7 @@ void CMouse::ConsumeEvents()
 
 void CMouse::SetPosition(int x, int y)
 {
-    const int w = ScreenW(), h = ScreenH();
+    const int w = ScreenWidth(), h = ScreenHeight();
     _x = std::clamp(x, -_margin, w + _margin);
     _y = std::clamp(y, -_margin, h + _margin);
     _last_dx = _last_dy = 0;
@@ -227,15 +222,7 @@ void CMouse::SetPosition(int x, int y)
     const bool inside = fullscreen || (x >= 0 && y >= 0 && x <= w && y <= h);
 
     // Move the system pointer along in a window (in full screen it is hidden and relative).
-    if (!fullscreen && inside && g_EngineCore) {
-        if (SDL_Window* window = g_EngineCore->GetWindow()) {
-            int wx = x, wy = y;
-            if (SDL_Renderer* r = g_EngineCore->GetDevice()) {
-                SDL_RenderLogicalToWindow(r, float(x), float(y), &wx, &wy);
-            }
-            SDL_WarpMouseInWindow(window, wx, wy);
-        }
-    }
+    if (!fullscreen && inside && _screen) _screen->WarpPointer(x, y);
     if (_cursor) _cursor->SetSpritePosition(float(_x), float(_y));
     SetInside(inside);
 }

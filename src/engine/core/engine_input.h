@@ -2,16 +2,14 @@
 //
 // Key and button states: 1 up, 2 released this frame, 4 held, 8 pressed this frame. A key or button
 // is down in state 4 or 8 and up in state 1 or 2. Keys are addressed by DirectInput key codes
-// (1 Escape, 28 Enter, 42/54 Shift, 56/184 Alt, 183 Print Screen ...), taken from SDL scancodes by
-// our own table. The mouse position is in logical screen pixels (800 x 600).
+// (1 Escape, 28 Enter, 42/54 Shift, 56/184 Alt, 183 Print Screen ...), taken from the platform's
+// scancodes by our own table. The mouse position is in logical screen pixels (800 x 600).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "engine/core/engine_keytable.h"
-
-union SDL_Event;
 
 enum EKeyState {
     ksUp = 1,
@@ -57,6 +55,20 @@ public:
     virtual void Draw() = 0;
     // Applies the system-cursor rule.
     virtual void Apply() = 0;
+};
+
+// The screen the mouse points at, as the engine core shows it: the logical size, the mode, and the
+// mapping of a logical position to the window's pointer.
+class IPointerScreen {
+public:
+    virtual ~IPointerScreen() = default;
+    // The logical screen in pixels.
+    virtual int GetScreenWidth() const = 0;
+    virtual int GetScreenHeight() const = 0;
+    // In full screen the pointer is hidden and moves relatively; in a window it is the system's.
+    virtual bool IsFullscreen() const = 0;
+    // Moves the system pointer to the logical position (x, y) of the screen.
+    virtual void WarpPointer(int x, int y) = 0;
 };
 
 class IMouse {
@@ -142,48 +154,6 @@ protected:
     CDirectInputState* _state = nullptr;
 };
 
-// The raw device state between two frames, filled from SDL events.
-class CDirectInputState {
-public:
-    CDirectInputState();
-    // Opens the devices. False (logged) when input cannot be set up.
-    bool Init();
-    void Acquire();
-    void Unacquire();
-    void Release();
-
-    // Takes one event into the raw state.
-    void HandleEvent(const SDL_Event& event);
-
-    // Fills 256 bytes, a key down with the top bit set; a key pressed and let go since the last
-    // read reads down once. False when the keyboard cannot be read (nothing focused).
-    bool GetKeyboardState(uint8_t* keys);
-    // Movement since the last read in logical pixels (x, y), wheel (120 per notch) and the three
-    // buttons' bytes. False when the mouse cannot be read.
-    struct MouseState {
-        int dx = 0, dy = 0, wheel = 0;
-        uint8_t buttons[4] = {0, 0, 0, 0};
-        int abs_x = 0, abs_y = 0;      // last absolute position, logical pixels
-        bool abs_valid = false;        // abs_x/abs_y came from an event
-    };
-    bool GetMouseState(MouseState& state);
-
-    // Whether the pointer is over the window (enter/leave events).
-    bool IsPointerInWindow() const { return _pointer_in_window; }
-
-private:
-    bool _keyboard_acquired = false;
-    bool _mouse_acquired = false;
-    bool _keys[256] = {};
-    bool _keys_latched[256] = {};
-    bool _buttons[3] = {};
-    bool _buttons_latched[3] = {};
-    int _dx = 0, _dy = 0, _wheel = 0;
-    int _abs_x = 0, _abs_y = 0;
-    bool _abs_valid = false;
-    bool _pointer_in_window = true;
-};
-
 class CMouse : public IMouse, public CDirectInputController {
 public:
     static CMouse& Instance();
@@ -216,6 +186,10 @@ public:
     void DrawCursor() override;
     void ApplyCursor() override;
 
+    // The screen the pointer moves on (the engine core sets itself at Init); without one the
+    // screen is 800 x 600 in a window and the system pointer is not moved.
+    void SetScreen(IPointerScreen* screen) { _screen = screen; }
+    IPointerScreen* GetScreen() const { return _screen; }
     // The cursor service that draws the pointer; null draws nothing.
     void SetCursorService(ICursor* cursor);
     ICursor* GetCursorService() const { return _cursor; }
@@ -228,6 +202,9 @@ private:
     CMouse();
     int MapButton(int button) const;
     void SetInside(bool inside);
+    int ScreenWidth() const { return _screen ? _screen->GetScreenWidth() : 800; }
+    int ScreenHeight() const { return _screen ? _screen->GetScreenHeight() : 600; }
+    bool Fullscreen() const { return _screen && _screen->IsFullscreen(); }
 
     int _buttons[4] = {ksUp, ksUp, ksUp, ksUp};
     bool _swap = false;
@@ -240,6 +217,7 @@ private:
     int _sensitivity = 15;
     int _wheel_factor = 10;
     ICursor* _cursor = nullptr;
+    IPointerScreen* _screen = nullptr;
 };
 
 class CKeyboard : public IKeyboard, public CDirectInputController {

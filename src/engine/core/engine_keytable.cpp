@@ -1,4 +1,5 @@
 #include "engine/core/engine_keytable.h"
+#include "engine/core/engine_input_internal.h"
 
 #include <SDL.h>
 

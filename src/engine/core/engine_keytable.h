@@ -1,5 +1,5 @@
-// Key tables: SDL scancodes to DirectInput key codes, DirectInput key codes to Windows
-// virtual-key codes, and the characters keys give.
+// Key tables: DirectInput key codes to Windows virtual-key codes, and the characters keys give.
+// (The table from the platform's scancodes to DirectInput key codes is in engine_input_internal.h.)
 #pragma once
 
 // DirectInput key code -> Windows virtual-key code (0 for codes without one).
@@ -11,11 +11,6 @@ private:
     CDik2Vk();
     int _table[256];
 };
-
-// Our own table: SDL scancode -> DirectInput key code (0 for scancodes without one).
-int ScancodeToDik(int sdl_scancode);
-// DirectInput key code -> SDL scancode (0 when none).
-int DikToScancode(int code);
 
 // The character a key gives: the layout's key with Caps Lock on (letters upper case unless
 // shift is down), shifted digits and symbols by the US layout. 0 when it gives none.

@@ -1,10 +1,10 @@
-#include "engine/core/engine_scene.h"
+#include "engine/core/engine_scene_internal.h"
 
 #include <SDL.h>
 
 #include "engine/base/engine_clock.h"
-#include "engine/core/engine_core.h"
-#include "engine/core/engine_input.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/core/engine_input_internal.h"
 #include "engine/base/engine_log.h"
 
 uint32_t g_FramePeriod = 16;
@@ -42,6 +42,18 @@ bool IsSceneKey(const SDL_KeyboardEvent& key)
     }
 }
 
+// Hands the event to the engine core's window procedure, then activates or deactivates the scene as
+// it says and passes a key press on.
+void Dispatch(AScene& scene, const SDL_Event& event)
+{
+    const int activation = g_EngineCore->GetPlatform()->HandleEvent(event);
+    if (activation != actNone) scene.SetActive(activation == actActive);
+    if (event.type == SDL_KEYDOWN && scene.IsActive() && IsSceneKey(event.key)) {
+        const int vk = CDik2Vk::Instance()[ScancodeToDik(event.key.keysym.scancode)];
+        if (vk) scene.OnKeyDown(vk);
+    }
+}
+
 // How long the loop may sleep while inactive before it looks at the result again.
 constexpr uint32_t kInactiveWaitMs = 100;
 
@@ -68,16 +80,6 @@ void AScene::SetActive(bool active)
     _active = active;
     g_EngineCore->Activate(active);
     GetLog().Warning("Switch active to %s", active ? "true" : "false");
-}
-
-void AScene::Dispatch(const SDL_Event& event)
-{
-    const int activation = g_EngineCore->HandleEvent(event);
-    if (activation != actNone) SetActive(activation == actActive);
-    if (event.type == SDL_KEYDOWN && _active && IsSceneKey(event.key)) {
-        const int vk = CDik2Vk::Instance()[ScancodeToDik(event.key.keysym.scancode)];
-        if (vk) OnKeyDown(vk);
-    }
 }
 
 int AScene::Run()
@@ -134,7 +136,7 @@ int AScene::Run()
             if (_result == srRunning) _result = srWindowClosed;
             break;
         }
-        Dispatch(event);
+        Dispatch(*this, event);
     }
 
     Leave();

@@ -3,19 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
-
-union SDL_Event;
 
 // Milliseconds between the starts of two frames.
 extern uint32_t g_FramePeriod;
-
-// How the frame loop waits while it has nothing to do: up to ms milliseconds for an event, which it
-// takes (true) or not (false). The default sleeps in SDL's event queue; tests on a settable clock
-// replace it with one that advances their clock. An empty function restores the default.
-using SceneWaitFunction = std::function<bool(SDL_Event& event, uint32_t ms)>;
-SceneWaitFunction SetSceneWaitFunction(SceneWaitFunction wait);
 
 // Results of AScene::Run.
 enum ESceneResult {
@@ -88,7 +79,4 @@ protected:
     int _state = 0;
     int _cross_state = 0;
     int _prev_state = 0;
-
-private:
-    void Dispatch(const SDL_Event& event);
 };

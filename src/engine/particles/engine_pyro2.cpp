@@ -1,10 +1,10 @@
 #include "engine/particles/engine_pyro2.h"
 
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_log.h"
 #include "engine/particles/engine_particles.h"
-#include "engine/render/engine_texture.h"
+#include "engine/render/engine_texture_internal.h"
 
 #include <set>
 #include <stdexcept>
@@ -76,7 +76,7 @@ void DrawBatches(const zf::CParticleBatcher& batcher)
             *v++ = VERTEX_2DPNT1 {x0, y1, 0.0f, q.argb, 0.0f, 1.0f};
             *v++ = VERTEX_2DPNT1 {x1, y1, 0.0f, q.argb, 1.0f, 1.0f};
         }
-        core->SetTexture(0, texture->GetD3DTexture());
+        core->GetPlatform()->SetTexture(0, GetD3DTexture(*texture));
         core->DrawQuads(s.vertices.data(), static_cast<unsigned>(batch.quads.size()), sizeof(VERTEX_2DPNT1),
                         batch.blend == zf::ParticleBlend::Add ? EBlend::Add : EBlend::Alpha);
     }
@@ -84,7 +84,7 @@ void DrawBatches(const zf::CParticleBatcher& batcher)
 
 } // namespace
 
-bool InitPyro(SDL_Renderer* /*device*/, const std::string& particle_file)
+bool InitPyro(const std::string& particle_file)
 {
     if (State().initialized) ShutdownPyro();
     PyroState& s = State();

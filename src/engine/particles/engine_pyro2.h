@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-struct SDL_Renderer;
-
 namespace zf {
 class CParticleEmitter;
 class CParticleBatcher;
@@ -26,9 +24,9 @@ class CParticleBatcher;
 
 // Loads the emitter library and its textures. Logs "Pyro particle library initialized." and returns
 // true. A library that is missing or cannot be used logs "Pyro exception: <what is wrong>" and throws
-// std::runtime_error("Pyro: particle library initialization failed."). The device is the engine's;
-// drawing goes through g_EngineCore.
-bool InitPyro(SDL_Renderer* device, const std::string& particle_file);
+// std::runtime_error("Pyro: particle library initialization failed."). Drawing goes through the
+// engine core (g_EngineCore) and its renderer.
+bool InitPyro(const std::string& particle_file);
 // Releases the library and its textures. Containers that still hold emitters stop drawing them.
 void ShutdownPyro();
 bool IsPyroInitialized();

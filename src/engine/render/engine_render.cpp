@@ -1,4 +1,6 @@
 #include "engine/render/engine_render.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/render/engine_texture_internal.h"
 
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_layout.h"
@@ -769,9 +771,10 @@ void CRenderer::Draw()
     if (_quad_count == 0 || !g_EngineCore) return;
     // A texture that could not be loaded is drawn as nothing.
     if (!_texture || !_texture->IsLoaded()) return;
-    SDL_Texture* texture = _texture->GetD3DTexture();
-    if (!texture && g_EngineCore->GetDevice()) return;
-    g_EngineCore->SetTexture(0, texture);
+    IEnginePlatform* platform = g_EngineCore->GetPlatform();
+    SDL_Texture* texture = GetD3DTexture(*_texture);
+    if (!texture && platform->GetDevice()) return;
+    platform->SetTexture(0, texture);
     g_EngineCore->DrawQuads(_vertex_buffer->data(), _quad_count, kVertexBytes, _blend);
 }
 

@@ -1,6 +1,6 @@
-#include "engine/render/engine_texture.h"
+#include "engine/render/engine_texture_internal.h"
 
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_log.h"
 
@@ -329,45 +329,53 @@ bool CTexture::MakeGray()
     return true;
 }
 
-SDL_Texture* CTexture::GetD3DTexture()
+SDL_Texture* GetD3DTexture(CTexture& texture)
 {
-    return GetDeviceTexture(g_EngineCore ? g_EngineCore->GetDevice() : nullptr);
+    return CTexture::DeviceCopy::Get(texture, EngineDevice());
 }
 
-SDL_Texture* CTexture::GetDeviceTexture(SDL_Renderer* renderer)
+SDL_Texture* CTexture::DeviceCopy::Get(CTexture& t, SDL_Renderer* renderer)
 {
-    if (_pixels.empty() || !renderer) return nullptr;
-    if (_texture && _texture_renderer == renderer) return _texture;
-    if (_texture && _texture_renderer != renderer) {
+    if (t._pixels.empty() || !renderer) return nullptr;
+    if (!t._device) t._device = std::make_unique<DeviceCopy>();
+    DeviceCopy& copy = *t._device;
+    if (copy.texture && copy.renderer == renderer) return copy.texture;
+    if (copy.texture && copy.renderer != renderer) {
         // The old renderer may be gone: its textures went with it.
-        _texture = nullptr;
-        _texture_renderer = nullptr;
+        copy.texture = nullptr;
+        copy.renderer = nullptr;
     }
-    if (_upload_failed) return nullptr;
+    if (t._upload_failed) return nullptr;
     // An upload to the engine's renderer must be dropped when that renderer resets or goes.
-    if (g_EngineCore && renderer == g_EngineCore->GetDevice()) CTextureCacher::Instance().AttachToEngine();
-    const int w = int(_width), h = int(_height);
+    if (g_EngineCore && renderer == EngineDevice()) CTextureCacher::Instance().AttachToEngine();
+    const int w = int(t._width), h = int(t._height);
     SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
-    if (!tex || SDL_UpdateTexture(tex, nullptr, _pixels.data(), w * 4) != 0) {
-        GetLog().Error("Error: unable to create texture %s (%s)", _name.c_str(), SDL_GetError());
+    if (!tex || SDL_UpdateTexture(tex, nullptr, t._pixels.data(), w * 4) != 0) {
+        GetLog().Error("Error: unable to create texture %s (%s)", t._name.c_str(), SDL_GetError());
         if (tex) SDL_DestroyTexture(tex);
-        _upload_failed = true;
+        t._upload_failed = true;
         return nullptr;
     }
     SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
     SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
-    _texture = tex;
-    _texture_renderer = renderer;
-    return _texture;
+    copy.texture = tex;
+    copy.renderer = renderer;
+    return copy.texture;
+}
+
+bool CTexture::HasDeviceTexture() const
+{
+    return _device && _device->texture != nullptr;
 }
 
 void CTexture::ReleaseDeviceTexture()
 {
+    if (!_device) return;
     // A texture belongs to its renderer and goes with it; it is destroyed here only while that
     // renderer is still the engine's one.
-    if (_texture && g_EngineCore && g_EngineCore->GetDevice() == _texture_renderer) SDL_DestroyTexture(_texture);
-    _texture = nullptr;
-    _texture_renderer = nullptr;
+    if (_device->texture && g_EngineCore && EngineDevice() == _device->renderer) SDL_DestroyTexture(_device->texture);
+    _device->texture = nullptr;
+    _device->renderer = nullptr;
 }
 
 // ---- CTextureCacher ----

@@ -3,7 +3,8 @@
 // from those pixels and a render reset only drops the uploaded copies. Files are read through the
 // file system (package first, then the loose file). Plain DDS files (32-bit and 16-bit ARGB, DXT1,
 // DXT3, DXT5; top level only) are read by our own reader; everything else (PNG, TGA, JPEG, BMP ...)
-// is decoded by SDL_image, and there opaque black (0xFF000000) becomes fully transparent.
+// is decoded by the image library, and there opaque black (0xFF000000) becomes fully transparent.
+// The uploaded copies are engine-internal (engine_texture_internal.h).
 #pragma once
 
 #include "engine/base/engine_helpers.h"
@@ -15,8 +16,6 @@
 #include <vector>
 
 class IEngineCore;
-struct SDL_Renderer;
-struct SDL_Texture;
 
 class CTexture {
 public:
@@ -50,15 +49,12 @@ public:
     bool IsLoaded() const { return !_pixels.empty(); }
     const std::vector<uint32_t>& GetPixels() const { return _pixels; }
 
-    // The texture on the engine's renderer, uploaded on first use (and again after a render reset
-    // or when the renderer changed). Null without pixels, without a renderer, or when the upload
-    // failed (logged once).
-    SDL_Texture* GetD3DTexture();
-    // The same on a given renderer.
-    SDL_Texture* GetDeviceTexture(SDL_Renderer* renderer);
     // Drops the uploaded copy (a render reset); the pixels stay for the next upload.
     void ReleaseDeviceTexture();
-    bool HasDeviceTexture() const { return _texture != nullptr; }
+    bool HasDeviceTexture() const;
+
+    // The copy uploaded to a renderer (engine_texture_internal.h).
+    struct DeviceCopy;
 
     void AddUse() { ++_use_count; }
     void ReleaseUse() { --_use_count; }
@@ -73,8 +69,7 @@ private:
     int _use_count = 0;
     EFormat _format = fmtNone;
     std::vector<uint32_t> _pixels;
-    SDL_Texture* _texture = nullptr;
-    SDL_Renderer* _texture_renderer = nullptr;
+    std::unique_ptr<DeviceCopy> _device;     // null until the first upload
     bool _upload_failed = false;
 };
 

@@ -1,10 +1,10 @@
-#include "engine/sound/engine_sound.h"
+#include "engine/sound/engine_sound_internal.h"
 
 #include "engine/base/engine_clock.h"
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_log.h"
-#include "engine/sound/engine_sound_mixer.h"
+#include "engine/sound/engine_sound_mixer_internal.h"
 #include "engine/base/engine_xml.h"
 
 #include <SDL.h>
@@ -14,7 +14,19 @@
 #include <cstdlib>
 #include <cstring>
 
-ISoundKeeper* g_SoundKeeper = nullptr;
+ISoundKeeper& ProgramSoundKeeper()
+{
+    // The sound pauses while the program is inactive, whichever keeper is the program's then.
+    static const int listener = ProgramEngineCore().AddActivationListener([](bool active) {
+        if (!g_SoundKeeper) return;
+        if (active)
+            g_SoundKeeper->Resume();
+        else
+            g_SoundKeeper->Pause();
+    });
+    (void)listener;
+    return CSoundKeeper::Instance();
+}
 
 namespace {
 

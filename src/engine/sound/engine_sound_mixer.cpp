@@ -1,4 +1,4 @@
-#include "engine/sound/engine_sound_mixer.h"
+#include "engine/sound/engine_sound_mixer_internal.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

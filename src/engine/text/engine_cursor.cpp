@@ -32,6 +32,14 @@ bool VideoReady()
 
 } // namespace
 
+struct CCursor::SystemCursors {
+    SDL_Cursor* current = nullptr;        // the current entry's standard cursor
+    std::map<int, SDL_Cursor*> made;      // by identifier; null for one the platform cannot make
+
+    // The standard cursor of the identifier, made on first use; null for none.
+    SDL_Cursor* Get(int id);
+};
+
 int CCursor::HardwareCursorId(const std::string& text)
 {
     for (const HardwareName& h : kHardwareNames)
@@ -41,7 +49,7 @@ int CCursor::HardwareCursorId(const std::string& text)
 
 CCursor::CCursor() : CCursor("Settings\\Mouse.xml") {}
 
-CCursor::CCursor(const std::string& file)
+CCursor::CCursor(const std::string& file) : _system(std::make_unique<SystemCursors>())
 {
     GetLog();
     CTextureCacher::Instance();
@@ -53,7 +61,7 @@ CCursor::CCursor(const std::string& file)
 CCursor::~CCursor()
 {
     if (VideoReady()) {
-        for (auto& [id, cursor] : _system_cursors)
+        for (auto& [id, cursor] : _system->made)
             if (cursor) SDL_FreeCursor(cursor);
     }
 }
@@ -79,15 +87,15 @@ void CCursor::Load(const std::string& file)
     VERIFY(!_cursors.empty());
 }
 
-SDL_Cursor* CCursor::SystemCursor(int id)
+SDL_Cursor* CCursor::SystemCursors::Get(int id)
 {
     if (id == 0 || !VideoReady()) return nullptr;
-    const auto it = _system_cursors.find(id);
-    if (it != _system_cursors.end()) return it->second;
+    const auto it = made.find(id);
+    if (it != made.end()) return it->second;
     SDL_Cursor* cursor = nullptr;
     for (const HardwareName& h : kHardwareNames)
         if (h.id == id) cursor = SDL_CreateSystemCursor(h.system);
-    _system_cursors[id] = cursor;   // a cursor the platform cannot make is not asked for again
+    made[id] = cursor;   // a cursor the platform cannot make is not asked for again
     return cursor;
 }
 
@@ -107,7 +115,7 @@ bool CCursor::Select(const std::string& name)
     _offset_y = desc.offset_y;
     _sprite->Init(base_x + static_cast<float>(_offset_x), base_y + static_cast<float>(_offset_y), desc.graphics);
     _hardware_id = desc.hardware_id;
-    _hardware = SystemCursor(desc.hardware_id);
+    _system->current = _system->Get(desc.hardware_id);
     _name = name;
     Apply();
     return true;
@@ -143,7 +151,8 @@ void CCursor::Apply()
         SDL_ShowCursor(SDL_DISABLE);
         return;
     }
-    SDL_Cursor* shown = (!_software && _hardware) ? _hardware : (_inside ? nullptr : _hardware);
+    SDL_Cursor* hardware = _system->current;
+    SDL_Cursor* shown = (!_software && hardware) ? hardware : (_inside ? nullptr : hardware);
     if (shown) {
         SDL_SetCursor(shown);
         SDL_ShowCursor(SDL_ENABLE);
@@ -159,7 +168,7 @@ void CCursor::Apply()
 
 bool CCursor::IsDrawn() const
 {
-    return !_name.empty() && _visible && _inside && (_software || !_hardware);
+    return !_name.empty() && _visible && _inside && (_software || !_system->current);
 }
 
 void CCursor::Draw()

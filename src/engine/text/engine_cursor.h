@@ -12,8 +12,6 @@
 #include <memory>
 #include <string>
 
-struct SDL_Cursor;
-
 struct CursorDesc {
     int offset_x = 0;
     int offset_y = 0;
@@ -59,7 +57,6 @@ public:
 private:
     CCursor();
     void Load(const std::string& file);
-    SDL_Cursor* SystemCursor(int id);
 
     std::map<std::string, CursorDesc> _cursors;
     std::shared_ptr<CSprite> _sprite;
@@ -67,11 +64,11 @@ private:
     int _offset_y = 0;
     std::string _name;
     int _hardware_id = 0;
-    SDL_Cursor* _hardware = nullptr;
+    struct SystemCursors;                      // the platform's standard cursors, made on first use
+    std::unique_ptr<SystemCursors> _system;
     bool _visible = true;
     bool _inside = true;
     bool _software = true;
-    std::map<int, SDL_Cursor*> _system_cursors;
 };
 
 // Makes the program's cursor the mouse's pointer (CMouse forwards its cursor operations to it).

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "core_test_util.h"
-#include "engine/core/engine_input.h"
+#include "engine/core/engine_input_internal.h"
 #include "support/recording_engine.h"
 
 using namespace coretest;
@@ -31,6 +31,8 @@ protected:
     void SetUp() override
     {
         engine.fullscreen = true;
+        _old_screen = mouse.GetScreen();
+        mouse.SetScreen(&engine);
         _old_mouse = mouse.GetController();
         _old_keyboard = keyboard.GetController();
         state.Acquire();
@@ -49,6 +51,7 @@ protected:
         mouse.SetCursorService(nullptr);
         mouse.SetController(_old_mouse);
         keyboard.SetController(_old_keyboard);
+        mouse.SetScreen(_old_screen);
         mouse.ResetButtons();
         keyboard.Reset();
     }
@@ -96,6 +99,7 @@ protected:
     CKeyboard& keyboard = CKeyboard::Instance();
 
 private:
+    IPointerScreen* _old_screen = nullptr;
     CDirectInputState* _old_mouse = nullptr;
     CDirectInputState* _old_keyboard = nullptr;
 };
@@ -277,6 +281,12 @@ TEST_F(Input, WindowedPositionFollowsThePointerAndStopsAtTheEdge)
     EXPECT_EQ(mouse.GetY(), 200);
     EXPECT_TRUE(mouse.IsInsideWindow());
     EXPECT_TRUE(cursor.inside);
+
+    // Placing the pointer moves the system pointer through the screen, only to a spot on it.
+    engine.warps.clear();
+    mouse.SetPosition(250, 150);
+    mouse.SetPosition(-5, 10);
+    EXPECT_EQ(engine.warps, (std::vector<std::pair<int, int>>{{250, 150}}));
 }
 
 TEST_F(Input, ButtonsWithSwapConsumeAndReset)

@@ -6,7 +6,7 @@
 #include "core_test_util.h"
 #include "support/test_support.h"
 #include "engine/base/engine_log.h"
-#include "engine/core/engine_scene.h"
+#include "engine/core/engine_scene_internal.h"
 #include "support/recording_engine.h"
 
 using namespace coretest;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "support/test_support.h"
-#include "engine/core/engine_core.h"
-#include "engine/core/engine_graphics.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/core/engine_graphics_internal.h"
 
 namespace coretest {
 

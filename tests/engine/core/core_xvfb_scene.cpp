@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core_test_util.h"
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/core/engine_scene.h"
 
 namespace {
@@ -30,7 +30,7 @@ public:
     bool Init() override
     {
         // An 8 x 8 checkerboard of white and dark cells, 2 x 2 texels each.
-        _texture = SDL_CreateTexture(g_EngineCore->GetDevice(), SDL_PIXELFORMAT_ARGB8888,
+        _texture = SDL_CreateTexture(EngineDevice(), SDL_PIXELFORMAT_ARGB8888,
                                      SDL_TEXTUREACCESS_STATIC, 8, 8);
         if (!_texture) return false;
         SDL_SetTextureScaleMode(_texture, SDL_ScaleModeNearest);
@@ -48,7 +48,7 @@ public:
         VERTEX_2DPNT1 v[8];
         Quad(v, 100, 100, 300, 250, 0xFFE02020u);
         Quad(v + 4, 350, 150, 550, 400, 0xFF20C040u);
-        core->SetTexture(0, nullptr);
+        core->GetPlatform()->SetTexture(0, nullptr);
         core->DrawQuads(v, 2, sizeof(VERTEX_2DPNT1));
 
         // A square turned by 45 degrees about its centre (650, 150): the world transform moves by t,
@@ -64,9 +64,9 @@ public:
         core->SetWorldTransform(0.0f, -400.0f, -300.0f);
 
         Quad(v, 600, 400, 760, 560, 0xFFFFFFFFu);
-        core->SetTexture(0, _texture);
+        core->GetPlatform()->SetTexture(0, _texture);
         core->DrawQuads(v, 1, sizeof(VERTEX_2DPNT1));
-        core->SetTexture(0, nullptr);
+        core->GetPlatform()->SetTexture(0, nullptr);
 
         ++_frames;
         if (_frames == 30) Windowed();
@@ -100,8 +100,8 @@ private:
     void WriteWindow(const char* name)
     {
         int x = 0, y = 0, w = 0, h = 0;
-        SDL_GetWindowPosition(g_EngineCore->GetWindow(), &x, &y);
-        SDL_GetWindowSize(g_EngineCore->GetWindow(), &w, &h);
+        SDL_GetWindowPosition(EnginePlatform()->GetWindow(), &x, &y);
+        SDL_GetWindowSize(EnginePlatform()->GetWindow(), &w, &h);
         if (FILE* f = std::fopen((_out + name).c_str(), "w")) {
             std::fprintf(f, "%d %d %d %d %d\n", x, y, w, h, g_EngineCore->IsFullscreen() ? 1 : 0);
             std::fclose(f);

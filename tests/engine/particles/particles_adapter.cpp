@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         engine.frame_time = kFrame;
-        ASSERT_TRUE(InitPyro(nullptr, "Test.pyro"));
+        ASSERT_TRUE(InitPyro("Test.pyro"));
         SetPyroSeed(1);
     }
     void TearDown() override
@@ -70,7 +70,7 @@ TEST_F(PyroTest, StartAndStopAreLoggedAndABadLibraryFailsTheStart)
     for (const Case& c : cases) {
         const size_t before = CountInLog(c.reason);
         try {
-            InitPyro(nullptr, c.file);
+            InitPyro(c.file);
             ADD_FAILURE() << c.file << " accepted";
         } catch (const std::runtime_error& e) {
             EXPECT_STREQ(e.what(), "Pyro: particle library initialization failed.");
@@ -282,7 +282,7 @@ TEST(PyroGameLibrary, StartsCleanlyAndHoldsEveryEffectTheGameNames)
     engine.frame_time = kFrame;
     zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
     const size_t missing_before = CountInLog("cannot be loaded");
-    ASSERT_TRUE(InitPyro(nullptr, "Textures\\Pyro\\PyroDemo2.pyro"));
+    ASSERT_TRUE(InitPyro("Textures\\Pyro\\PyroDemo2.pyro"));
     EXPECT_EQ(CountInLog("cannot be loaded"), missing_before);
 
     const char* const names[] = {

@@ -1,6 +1,6 @@
 // A seeded burst drawn by the real engine core on the software renderer, read back and compared
 // with a small reference picture. ZF_UPDATE_PYRO_REFERENCE=1 writes the reference instead.
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/particles/engine_pyro2.h"
 #include "support/pixel_compare.h"
 #include "support/test_support.h"
@@ -25,7 +25,7 @@ TEST(PyroPixels, SeededBurstMatchesTheReference)
     CEngineCore& core = CEngineCore::Instance();
     ASSERT_TRUE(core.Init("ZerafineTest", "Zerafine particles", true));
     g_EngineCore = &core;
-    ASSERT_TRUE(InitPyro(core.GetDevice(), "Test.pyro"));
+    ASSERT_TRUE(InitPyro("Test.pyro"));
     SetPyroSeed(2024);
 
     CPyro2 pyro;

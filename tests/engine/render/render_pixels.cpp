@@ -2,7 +2,7 @@
 // core on the software renderer, read back and compared with a small reference picture.
 // ZF_UPDATE_RENDER_REFERENCE=1 writes the reference instead (look at it before committing it).
 #include "engine/render/cross_fader.h"
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/base/engine_layout.h"
 #include "engine/render/engine_render.h"
 #include "support/render_test_util.h"

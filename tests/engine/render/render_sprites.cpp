@@ -52,7 +52,7 @@ TEST_F(Sprites, OneDrawPerTextureWithExactVertices)
     const auto& atlas_draw = engine.draws[0];
     EXPECT_EQ(atlas_draw.quads, 2u);
     EXPECT_EQ(atlas_draw.stride, 24u);
-    EXPECT_EQ(atlas_draw.texture, a.GetRenderer()->GetTexture()->GetD3DTexture());
+    EXPECT_EQ(atlas_draw.texture, GetD3DTexture(*a.GetRenderer()->GetTexture()));
     ASSERT_NE(atlas_draw.texture, nullptr);
     EXPECT_NE(engine.draws[1].texture, atlas_draw.texture);
     EXPECT_EQ(engine.draws[1].quads, 1u);

@@ -1,6 +1,6 @@
 // The texture cache: sharing by name, the colour key, gray copies, the own DDS reader, failures
 // and render resets.
-#include "engine/render/engine_texture.h"
+#include "engine/render/engine_texture_internal.h"
 #include "support/render_test_util.h"
 
 #include <gtest/gtest.h>
@@ -141,11 +141,11 @@ TEST_F(TextureCache, DeviceTexturesAreDroppedOnResetAndUploadedAgain)
 {
     DeviceRecordingEngine engine;
     CTexturePtr t = CTextureCacher::Instance().GetTexture("Textures\\Keyed.png");
-    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    ASSERT_NE(GetD3DTexture(*t), nullptr);
     EXPECT_TRUE(t->HasDeviceTexture());
     engine.SimulateDeviceReset();
     EXPECT_FALSE(t->HasDeviceTexture());
-    EXPECT_NE(t->GetD3DTexture(), nullptr);
+    EXPECT_NE(GetD3DTexture(*t), nullptr);
     EXPECT_TRUE(t->IsLoaded());
 }
 
@@ -181,20 +181,20 @@ TEST_F(TextureCache, ListensToEveryEngineItUploadsTo)
 
     auto* first = new (storage) AnnouncingEngine;
     ASSERT_NE(first->GetDevice(), nullptr);
-    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    ASSERT_NE(GetD3DTexture(*t), nullptr);
     EXPECT_EQ(first->reset_listeners.size(), 1u);
     first->~AnnouncingEngine();
     EXPECT_FALSE(t->HasDeviceTexture());
 
     auto* second = new (storage) AnnouncingEngine;
-    ASSERT_NE(t->GetD3DTexture(), nullptr);
-    ASSERT_NE(t->GetD3DTexture(), nullptr);     // one upload, one listener
+    ASSERT_NE(GetD3DTexture(*t), nullptr);
+    ASSERT_NE(GetD3DTexture(*t), nullptr);     // one upload, one listener
     EXPECT_EQ(second->reset_listeners.size(), 1u);
     second->SimulateDeviceReset();
     EXPECT_FALSE(t->HasDeviceTexture());
 
     // Emptying the cache drops uploads even of textures held elsewhere.
-    ASSERT_NE(t->GetD3DTexture(), nullptr);
+    ASSERT_NE(GetD3DTexture(*t), nullptr);
     CTextureCacher::Instance().Clear();
     EXPECT_FALSE(t->HasDeviceTexture());
     second->~AnnouncingEngine();

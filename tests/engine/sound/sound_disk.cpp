@@ -1,6 +1,6 @@
 // A short scripted run on SDL's disk audio driver: the written output must show that the music
 // and then the sample really sounded, each with its own pitch.
-#include "engine/sound/engine_sound.h"
+#include "engine/sound/engine_sound_internal.h"
 #include "support/test_support.h"
 
 #include <SDL.h>

@@ -1,6 +1,7 @@
 #include "engine/base/engine_clock.h"
 #include "engine/base/engine_log.h"
-#include "engine/sound/engine_sound.h"
+#include "engine/sound/engine_sound_internal.h"
+#include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
 #include <SDL.h>
@@ -46,6 +47,21 @@ protected:
     zftest::ScopedChdir _dir{ZF_TEST_DATA_DIR "/sound"};
     std::unique_ptr<CSoundKeeper> keeper;
 };
+
+// Once the program has its keeper, the engine core's activation pauses and resumes whichever keeper
+// is the program's at the time.
+TEST(ProgramSoundKeeper, PausesWhileTheProgramIsInactive)
+{
+    zftest::ScopedChdir dir(ZF_TEST_DATA_DIR "/sound");
+    EXPECT_EQ(&ProgramSoundKeeper(), static_cast<ISoundKeeper*>(&CSoundKeeper::Instance()));
+    CRecordingSoundKeeper keeper;
+    ISoundKeeper* old = g_SoundKeeper;
+    g_SoundKeeper = &keeper;
+    ProgramEngineCore().Activate(false);
+    ProgramEngineCore().Activate(true);
+    g_SoundKeeper = old;
+    EXPECT_EQ(keeper.calls, (std::vector<std::string>{"Pause", "Resume"}));
+}
 
 TEST_F(SoundKeeperTest, TablesKeepTheFirstEntryOfAnAliasAndReadTrackLists)
 {

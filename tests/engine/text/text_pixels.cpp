@@ -1,7 +1,7 @@
 // A centred two-line label with a drop shadow and the pointer, drawn by the real engine core with the
 // game's own font and cursor on the software renderer, read back and compared with a small reference
 // picture. ZF_UPDATE_TEXT_REFERENCE=1 writes the reference instead.
-#include "engine/core/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 #include "engine/text/engine_cursor.h"
 #include "engine/core/engine_input.h"
 #include "engine/text/engine_langtext.h"

@@ -2,6 +2,7 @@
 // 800 x 600 area, letterboxed into a resizable window or into desktop full screen. The gamma level
 // is shown by adding a grey of 10 x level to every pixel just before the frame is presented, which
 // is what the brightness ramp min(level * 2560 + i * 256, 65535) does to an 8-bit channel.
+// Engine-internal: nothing above the engine includes this header.
 #pragma once
 
 #include <cstdint>
