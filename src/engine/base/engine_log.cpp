@@ -17,7 +17,7 @@
 
 namespace {
 
-bool g_log_off = false;
+bool g_LogOff = false;
 
 constexpr size_t kRowLimit = 255;
 constexpr size_t kAtLimit = 500;
@@ -93,7 +93,7 @@ const char* LogLevelColor(int level)
     }
 }
 
-bool CLog::IsOff() { return g_log_off; }
+bool CLog::IsOff() { return g_LogOff; }
 
 CLog::CLog()
 {
@@ -112,7 +112,7 @@ CLog::CLog()
         WriteRaw("<Html> <Body BgColor = Cornsilk>");
         WriteRaw("<B><Font Size = 3 Color = DarkBlue Face = Verdana>Game Log File</B><BR><BR>");
     } catch (...) {
-        g_log_off = true;
+        g_LogOff = true;
     }
 }
 
@@ -120,12 +120,12 @@ CLog::~CLog()
 {
     WriteRaw("<Title>Log File</Title>");
     WriteRaw("</Body> </Html>");
-    g_log_off = true;
+    g_LogOff = true;
 }
 
 void CLog::WriteRaw(const char* text)
 {
-    if (g_log_off || !text) return;
+    if (g_LogOff || !text) return;
     if (std::FILE* f = std::fopen(_path.c_str(), "at")) {
         std::fputs(text, f);
         std::fclose(f);
@@ -134,7 +134,7 @@ void CLog::WriteRaw(const char* text)
 
 void CLog::WriteRow(int level, const char* text)
 {
-    if (g_log_off || !text) return;
+    if (g_LogOff || !text) return;
     std::string row = kLogRowHead;
     row += TimeStamp();
     row += kLogRowMiddle;
@@ -148,7 +148,7 @@ void CLog::WriteRow(int level, const char* text)
 // The body of every printf-style writer: one row of the level from the writer's own arguments.
 #define ZF_LOG_ROW(level, style, file, line)                                    \
     do {                                                                        \
-        if (g_log_off || !format) return;                                       \
+        if (g_LogOff || !format) return;                                        \
         va_list args;                                                           \
         va_start(args, format);                                                 \
         const std::string row = RowText(style, file, line, format, args);       \

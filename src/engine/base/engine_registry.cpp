@@ -49,18 +49,18 @@ void CVariableRegistry::ReadAttributes(const CXMLNode& node)
 }
 
 namespace {
-uint32_t g_random_state = 0;
+uint32_t g_RandomState = 0;
 
 uint32_t NextRandom()
 {
-    g_random_state = g_random_state * 214013u + 2531011u;
-    return g_random_state;
+    g_RandomState = g_RandomState * 214013u + 2531011u;
+    return g_RandomState;
 }
 } // namespace
 
 void RandomSeed(uint32_t seed)
 {
-    g_random_state = seed ? seed : zf::ClockNow();
+    g_RandomState = seed ? seed : zf::ClockNow();
 }
 
 int RandomInt(int lo, int hi)

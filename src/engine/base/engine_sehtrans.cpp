@@ -28,11 +28,11 @@ void TranslateSeException(uint32_t code, uintptr_t address, bool is_write, uintp
 
 namespace {
 
-volatile sig_atomic_t g_stage = 0;
+volatile sig_atomic_t g_Stage = 0;
 // Everything the handler needs is prepared at install time: it may only use async-signal-safe calls.
-char g_log_path[4096];
-long g_utc_offset = 0;  // seconds east of UTC when the handlers were installed
-alignas(16) char g_alt_stack[64 * 1024];
+char g_LogPath[4096];
+long g_UtcOffset = 0;  // seconds east of UTC when the handlers were installed
+alignas(16) char g_AltStack[64 * 1024];
 
 const char kPlace[] = "WinMain";
 
@@ -67,7 +67,7 @@ void AddTimeStamp(Line& line)
 {
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
-    const long long local = static_cast<long long>(ts.tv_sec) + g_utc_offset;
+    const long long local = static_cast<long long>(ts.tv_sec) + g_UtcOffset;
     long long days = local / 86400;
     long long secs = local % 86400;
     if (secs < 0) {
@@ -147,9 +147,9 @@ void OnFault(int sig, siginfo_t* info, void* context)
     const uintptr_t data = info ? reinterpret_cast<uintptr_t>(info->si_addr) : 0;
     if (sig == SIGFPE || sig == SIGILL) pc = data ? data : pc;
 
-    const int stage = g_stage;
-    if (!CLog::IsOff() && g_log_path[0]) {
-        const int fd = ::open(g_log_path, O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int stage = g_Stage;
+    if (!CLog::IsOff() && g_LogPath[0]) {
+        const int fd = ::open(g_LogPath, O_WRONLY | O_APPEND | O_CLOEXEC);
         if (fd >= 0) {
             Line text;
             text.Add("Crush with exception raised: ");
@@ -192,19 +192,19 @@ void OnFault(int sig, siginfo_t* info, void* context)
 void InstallSeTranslator()
 {
     const std::string& path = GetLog().GetPath();
-    if (path.size() < sizeof g_log_path) {
-        std::memcpy(g_log_path, path.c_str(), path.size() + 1);
+    if (path.size() < sizeof g_LogPath) {
+        std::memcpy(g_LogPath, path.c_str(), path.size() + 1);
     } else {
-        g_log_path[0] = '\0';
+        g_LogPath[0] = '\0';
     }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
-    g_utc_offset = local.tm_gmtoff;
+    g_UtcOffset = local.tm_gmtoff;
 
     stack_t stack{};
-    stack.ss_sp = g_alt_stack;
-    stack.ss_size = sizeof g_alt_stack;
+    stack.ss_sp = g_AltStack;
+    stack.ss_size = sizeof g_AltStack;
     ::sigaltstack(&stack, nullptr);
 
     struct sigaction action{};
@@ -214,6 +214,6 @@ void InstallSeTranslator()
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::sigaction(sig, &action, nullptr);
 }
 
-void SetCrashStage(int stage) { g_stage = stage; }
+void SetCrashStage(int stage) { g_Stage = stage; }
 
-int GetCrashStage() { return g_stage; }
+int GetCrashStage() { return g_Stage; }

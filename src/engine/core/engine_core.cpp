@@ -97,21 +97,21 @@ void PostActivationMessage(bool active)
 }
 
 namespace {
-int g_ignore_focus = -1;     // -1: not yet read from the environment
+int g_IgnoreFocus = -1;     // -1: not yet read from the environment
 }
 
 void SetIgnoreFocus(bool ignore)
 {
-    g_ignore_focus = ignore ? 1 : 0;
+    g_IgnoreFocus = ignore ? 1 : 0;
 }
 
 bool GetIgnoreFocus()
 {
-    if (g_ignore_focus < 0) {
+    if (g_IgnoreFocus < 0) {
         const char* v = std::getenv("ZF_IGNORE_FOCUS");
-        g_ignore_focus = (v && *v && *v != '0') ? 1 : 0;
+        g_IgnoreFocus = (v && *v && *v != '0') ? 1 : 0;
     }
-    return g_ignore_focus == 1;
+    return g_IgnoreFocus == 1;
 }
 
 // ---------------------------------------------------------------------------------------------

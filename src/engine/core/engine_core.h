@@ -2,16 +2,15 @@
 // window and the renderer (through CGraphics) and the input devices, and brackets every frame.
 //
 // Drawing model: a "vertex buffer" is a CPU array of sprite vertices (VERTEX_2DPNT1, four per quad
-// in the order top-left, top-right, bottom-left, bottom-right). SetTexture selects the texture of
-// the next draws (null draws untextured; engine-internal, see engine_core_internal.h); DrawQuads submits n quads as one geometry call with the
-// shared quad index array. Vertices arrive in screen pixels moved by -0.5 (the sprite layer's
-// pixel-centre convention); the core takes that offset back off and applies the world transform
-// on the CPU.
+// in the order top-left, top-right, bottom-left, bottom-right). The platform side's SetTexture
+// (engine_core_internal.h) selects the texture of the next draws (null draws untextured);
+// DrawQuads submits n quads as one geometry call with the shared quad index array. Vertices arrive
+// in screen pixels moved by -0.5 (the sprite layer's pixel-centre convention); the core takes that
+// offset back off and applies the world transform on the CPU.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
