@@ -10,8 +10,8 @@
 #include <string>
 
 #include "bench_engine.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 #include "field/balls/field_balls.h"
 #include "field/config/field_config.h"
 #include "field/field_services.h"

@@ -4,8 +4,8 @@
 #include "field/config/field_config.h"
 #include "fuzz_common.h"
 
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 
 #include <cstdlib>
 #include <set>

@@ -6,8 +6,8 @@
 #include "field/tiles/field_tiles.h"
 #include "fuzz_field_common.h"
 
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 
 #include <cstdlib>
 #include <stdexcept>

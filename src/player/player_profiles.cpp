@@ -1,11 +1,11 @@
 #include "player/player_profiles.h"
 
-#include "engine/engine_filesys.h"
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_userfolder.h"
-#include "engine/engine_xml.h"
-#include "shell/main_userfiles.h"
+#include "engine/base/engine_filesys.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_userfolder.h"
+#include "engine/base/engine_xml.h"
+#include "settings/main_userfiles.h"
 
 #include <exception>
 

@@ -1,9 +1,9 @@
 #include "player/player_resources.h"
 
 #include "player/player_user.h"
-#include "engine/engine_helpers.h"
-#include "engine/engine_soundqueue.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/sound/engine_soundqueue.h"
+#include "engine/base/engine_xml.h"
 
 CResources& GetResources()
 {

@@ -1,8 +1,8 @@
 #include "player/player_user.h"
 
 #include "player/player_profiles.h"
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
 
 #include <algorithm>
 

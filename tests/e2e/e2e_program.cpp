@@ -3,8 +3,8 @@
 #include "shell/main_entry.h"
 #include "support/test_support.h"
 
-#include "engine/engine_registry.h"
-#include "shell/main_userfiles.h"
+#include "engine/base/engine_registry.h"
+#include "settings/main_userfiles.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

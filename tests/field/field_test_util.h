@@ -8,8 +8,8 @@
 #include "field/field_services.h"
 #include "field/graph/field_graphbase.h"
 
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "field/config/field_config.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <cmath>
 #include <exception>

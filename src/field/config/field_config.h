@@ -4,7 +4,7 @@
 // the field built on them.
 #pragma once
 
-#include "engine/engine_registry.h"
+#include "engine/base/engine_registry.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // its sprite layers, its explosion and its sounds.
 #pragma once
 
-#include "engine/engine_layout.h"
+#include "engine/base/engine_layout.h"
 
 #include <map>
 #include <string>

@@ -1,7 +1,7 @@
 #include "field/graph/field_graphobj.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_soundqueue.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/sound/engine_soundqueue.h"
 
 #include <cmath>
 

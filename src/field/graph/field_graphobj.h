@@ -6,7 +6,7 @@
 
 #include "field/graph/field_graphbase.h"
 
-#include "engine/engine_render.h"
+#include "engine/render/engine_render.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,10 +3,10 @@
 #include "field/config/field_config.h"
 #include "field/field_services.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 
 #include <cmath>
 #include <stdexcept>
