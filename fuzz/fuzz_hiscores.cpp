@@ -1,6 +1,6 @@
 // The hiscores reader: arbitrary bytes, always unscrambled. Filing into the tables read keeps each
 // table's limits, and after one save a file reads back to the same tables.
-#include "engine/engine_xml.h"
+#include "engine/base/engine_xml.h"
 #include "fuzz_common.h"
 #include "player/player_hiscores.h"
 #include "player/player_userfile.h"

@@ -1,6 +1,6 @@
 // The profiles reader: arbitrary bytes, scrambled or (starting with '<') plain. What it reads it
 // writes, and after one save a file reads back to the same profiles.
-#include "engine/engine_xml.h"
+#include "engine/base/engine_xml.h"
 #include "fuzz_common.h"
 #include "player/player_profiles.h"
 #include "player/player_userfile.h"

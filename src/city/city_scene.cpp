@@ -1,6 +1,6 @@
 #include "city/city_scene.h"
 
-#include "engine/engine_render.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_picture.h"
 #include "player/player_user.h"
 

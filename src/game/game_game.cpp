@@ -1,12 +1,12 @@
 #include "game/game_game.h"
 
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
+#include "engine/render/engine_render.h"
 #include "game/game_hints.h"
 #include "gui/gui_picture.h"
 #include "player/player_user.h"
-#include "shell/main_userfiles.h"
+#include "settings/main_userfiles.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Pictures of the screens: a sprite showing one whole texture in a screen rectangle.
 #pragma once
 
-#include "engine/engine_render.h"
+#include "engine/render/engine_render.h"
 
 #include <memory>
 

@@ -1,13 +1,13 @@
 #include "menu/menu_menu.h"
 
-#include "engine/engine_clock.h"
-#include "engine/engine_input.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_log.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_clock.h"
+#include "engine/core/engine_input.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_log.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_picture.h"
 #include "player/player_user.h"
-#include "shell/main_settings.h"
+#include "settings/main_settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "player/player_resources.h"
 #include "player/player_user.h"
 
-#include "engine/engine_log.h"
+#include "engine/base/engine_log.h"
 
 #include <cmath>
 #include <functional>

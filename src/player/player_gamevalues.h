@@ -3,8 +3,8 @@
 // changed bits what moved since the indicator last cleared them.
 #pragma once
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_paramvalue.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_paramvalue.h"
 
 #include <map>
 #include <memory>

@@ -3,10 +3,10 @@
 #include "player/player_user.h"
 #include "player/player_userfile.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_userfolder.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_userfolder.h"
+#include "engine/base/engine_xml.h"
 
 #include <algorithm>
 

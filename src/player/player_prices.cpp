@@ -2,10 +2,10 @@
 
 #include "player/player_resources.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <exception>
 #include <memory>

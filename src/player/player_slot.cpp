@@ -1,6 +1,6 @@
 #include "player/player_slot.h"
 
-#include "engine/engine_helpers.h"
+#include "engine/base/engine_helpers.h"
 
 #include <algorithm>
 

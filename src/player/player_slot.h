@@ -2,7 +2,7 @@
 // left in progress; the level statistics that travel with it; the settings part of a profile.
 #pragma once
 
-#include "engine/engine_soundqueue.h"
+#include "engine/sound/engine_soundqueue.h"
 
 #include <cstdint>
 #include <list>

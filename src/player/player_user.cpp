@@ -4,9 +4,9 @@
 #include "player/player_profiles.h"
 #include "player/player_resources.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
 
 #include <algorithm>
 #include <climits>

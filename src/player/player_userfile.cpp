@@ -1,8 +1,8 @@
 #include "player/player_userfile.h"
 
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
-#include "shell/main_userfiles.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
+#include "settings/main_userfiles.h"
 
 #include <exception>
 

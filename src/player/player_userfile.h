@@ -2,7 +2,7 @@
 // byte by byte on disk, written atomically, and kept aside when they cannot be read.
 #pragma once
 
-#include "engine/engine_filesys.h"
+#include "engine/base/engine_filesys.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // level to bonus level to episode, and saves the player's game on exit.
 #pragma once
 
-#include "engine/engine_registry.h"
+#include "engine/base/engine_registry.h"
 
 #include <functional>
 #include <memory>

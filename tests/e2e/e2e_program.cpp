@@ -3,9 +3,9 @@
 #include "shell/main_entry.h"
 #include "support/test_support.h"
 
-#include "engine/engine_registry.h"
+#include "engine/base/engine_registry.h"
+#include "settings/main_userfiles.h"
 #include "player/player_profiles.h"
-#include "shell/main_userfiles.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // program's player globals put back to their start, XML from text and the scrambler on strings.
 #pragma once
 
-#include "engine/engine_filesys.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_filesys.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 #include "player/player_gamevalues.h"
 #include "player/player_hiscores.h"
 #include "player/player_prices.h"

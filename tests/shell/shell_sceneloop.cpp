@@ -1,6 +1,6 @@
 // The scene loop: results and transition codes, exit states, the saving rule at exit, and the
 // failures of the entry.
-#include "shell/shell_test_util.h"
+#include "support/shell_test_util.h"
 
 #include "player/player_profiles.h"
 
