@@ -1,8 +1,8 @@
 // One frame of the dialog gallery (every control kind of the shipped catalogue): input, fades, layout
 // and drawing on the software renderer, as a scene runs its dialogs each frame.
 #include "bench_engine.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_xml.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_xml.h"
 #include "gui/gui_dialog.h"
 
 #include <benchmark/benchmark.h>

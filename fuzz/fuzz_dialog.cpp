@@ -1,8 +1,8 @@
 // The dialog layout reader: any bytes as a layout (and, when they hold "Controls" sections, as the control
 // catalogue too) load into sliding dialogs whose controls then run a few frames of input, focus moves,
 // page switches, shows and hides. Nothing may crash, hang or read out of range.
-#include "engine/engine_langtext.h"
-#include "engine/engine_xml.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_xml.h"
 #include "fuzz_common.h"
 #include "gui/gui_dialog.h"
 

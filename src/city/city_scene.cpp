@@ -1,6 +1,6 @@
 #include "city/city_scene.h"
 
-#include "engine/engine_render.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
 

@@ -1,7 +1,7 @@
 // The city between levels ("City"): the constructions of the current epoch.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 #include "player/player_user.h"
 
 #include <map>

@@ -1,12 +1,12 @@
 #include "game/game_game.h"
 
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
+#include "engine/render/engine_render.h"
 #include "game/game_hints.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
-#include "shell/main_userfiles.h"
+#include "settings/main_userfiles.h"
 
 #include <algorithm>
 
@@ -82,6 +82,8 @@ void CGameScene::FinishLevel()
     _state = gssPlaying;
     DropLevel();
     g_User.SetPlayState(upsNextLevel);
+    // The result is kept at once, not only at exit.
+    SaveUserProgress();
     SetNextScene("Game");
     SetTransition(gtLevelDone);
     SetResult(srNextScene);

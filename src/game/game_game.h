@@ -2,7 +2,7 @@
 // level, the city or the menu.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 #include "game/game_gui.h"
 
 #include <map>

@@ -1,9 +1,9 @@
 #include "gui/gui_controls.h"
 
-#include "engine/engine_input.h"
-#include "engine/engine_log.h"
-#include "engine/engine_sound.h"
-#include "engine/engine_xml.h"
+#include "engine/core/engine_input.h"
+#include "engine/base/engine_log.h"
+#include "engine/sound/engine_sound.h"
+#include "engine/base/engine_xml.h"
 #include "gui/gui_dialog.h"
 
 #include <algorithm>

@@ -5,11 +5,11 @@
 // (gui_kinds.h). Mouse positions are logical screen pixels (800 x 600).
 #pragma once
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_layout.h"
-#include "engine/engine_rectset.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_layout.h"
+#include "engine/render/engine_rectset.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_kinds.h"
 
 #include <array>

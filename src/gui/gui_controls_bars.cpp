@@ -1,9 +1,9 @@
 // The track bar and the progress bar.
 #include "gui/gui_controls.h"
 
-#include "engine/engine_input.h"
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/core/engine_input.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <algorithm>
 #include <cmath>

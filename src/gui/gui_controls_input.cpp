@@ -1,11 +1,11 @@
 // The edit box and the list box.
 #include "gui/gui_controls.h"
 
-#include "engine/engine_clock.h"
-#include "engine/engine_input.h"
-#include "engine/engine_keytable.h"
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_clock.h"
+#include "engine/core/engine_input.h"
+#include "engine/core/engine_keytable.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "gui/gui_dialog.h"
 
-#include "engine/engine_core.h"
-#include "engine/engine_log.h"
-#include "engine/engine_soundqueue.h"
-#include "engine/engine_xml.h"
+#include "engine/core/engine_core.h"
+#include "engine/base/engine_log.h"
+#include "engine/sound/engine_soundqueue.h"
+#include "engine/base/engine_xml.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,9 @@
 // small dialogs as pages.
 #pragma once
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_controls.h"
 
 #include <map>

@@ -1,8 +1,8 @@
 #include "gui/gui_kinds.h"
 
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <exception>
 

@@ -4,8 +4,8 @@
 // control asking an empty list gets an empty kind (it draws nothing) instead of reading past it.
 #pragma once
 
-#include "engine/engine_layout.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_layout.h"
+#include "engine/render/engine_render.h"
 
 #include <cstdint>
 #include <map>

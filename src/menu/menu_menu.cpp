@@ -1,13 +1,13 @@
 #include "menu/menu_menu.h"
 
-#include "engine/engine_clock.h"
-#include "engine/engine_input.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_log.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_clock.h"
+#include "engine/core/engine_input.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_log.h"
+#include "engine/render/engine_render.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
-#include "shell/main_settings.h"
+#include "settings/main_settings.h"
 
 namespace {
 
@@ -117,7 +117,8 @@ void CMenuScene::OnKeyDown(int vk)
     if (vk == kVkEscape) {
         SetResult(srQuit);
     } else if (vk == kVkReturn) {
-        g_User.NewGame();
+        // The saved game goes on; only a player without a game in progress gets a new one.
+        if (g_User.GetGameState() == ugsNone || g_User.GetGameState() == ugsCompleted) g_User.NewGame();
         SetNextScene("Game");
         SetTransition(1);
         SetResult(srNextScene);

@@ -1,7 +1,7 @@
 // The front end: the logo screen, the main menu and the epoch selector.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 
 #include <cstdint>
 #include <memory>

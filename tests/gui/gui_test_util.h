@@ -3,11 +3,11 @@
 // snippets. The recording engine stands in for the engine core; nothing needs a window.
 #pragma once
 
-#include "engine/engine_input.h"
-#include "engine/engine_sound.h"
-#include "engine/engine_xml.h"
-#include "engine/recording_engine.h"
-#include "engine/recording_sound_keeper.h"
+#include "engine/core/engine_input.h"
+#include "engine/sound/engine_sound.h"
+#include "engine/base/engine_xml.h"
+#include "support/recording_engine.h"
+#include "support/recording_sound_keeper.h"
 #include "gui/gui_controls.h"
 #include "gui/gui_dialog.h"
 #include "support/test_support.h"

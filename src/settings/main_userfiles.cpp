@@ -1,0 +1,26 @@
+#include "settings/main_userfiles.h"
+
+#include "engine/base/engine_registry.h"
+
+#include <filesystem>
+#include <system_error>
+
+CVariableRegistry& GetGlobalVars()
+{
+    static CVariableRegistry vars;
+    return vars;
+}
+
+std::string KeepAsideUnreadable(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return std::string();
+    for (int n = 1; n < 1000; ++n) {
+        std::string candidate = path + ".bad-" + std::to_string(n);
+        if (fs::exists(candidate, ec)) continue;
+        fs::rename(path, candidate, ec);
+        return ec ? std::string() : candidate;
+    }
+    return std::string();
+}
