@@ -19,3 +19,10 @@ void FieldExplosion(const std::string& alias, float x, float y)
 {
     if (!alias.empty() && g_FieldScene) g_FieldScene->StartExplosion(alias, x, y);
 }
+
+namespace {
+IFieldRewards* g_FieldRewards = nullptr;
+} // namespace
+
+void SetFieldRewards(IFieldRewards* rewards) { g_FieldRewards = rewards; }
+IFieldRewards* GetFieldRewards() { return g_FieldRewards; }

@@ -56,3 +56,20 @@ IFieldScene* GetFieldScene();
 int FieldCreditGrade(int credit_type);
 // Starts an explosion through the installed scene; nothing for an empty alias or without a scene.
 void FieldExplosion(const std::string& alias, float x, float y);
+
+// What the citizens give: resources and bonus credits to the player, their construction granted
+// (bought in the city, shown there at upgrade 0 and recorded by the user), and the game screen's
+// refresh of the field's cached ball types after a ball type's credit changed. The game screen,
+// which sees the player and the city, implements it.
+class IFieldRewards {
+public:
+    virtual ~IFieldRewards() = default;
+    // Resource types 1 to 3.
+    virtual void AddResource(int resource_type, int amount) = 0;
+    // Bonus credit types 10 to 17.
+    virtual void AddCredit(int credit_type, int amount) = 0;
+    virtual void GrantConstruction(int construct_id) = 0;
+    virtual void RefreshBalls() = 0;
+};
+void SetFieldRewards(IFieldRewards* rewards);
+IFieldRewards* GetFieldRewards();
