@@ -16,8 +16,18 @@ namespace fieldtest {
 // that sounded in it.
 class ScopedSounds {
 public:
-    ScopedSounds() : _previous(g_SoundKeeper) { g_SoundKeeper = &keeper; }
-    ~ScopedSounds() { g_SoundKeeper = _previous; }
+    // What earlier frames left in the queue sounds before the scope and is not recorded.
+    ScopedSounds() : _previous(g_SoundKeeper)
+    {
+        g_SoundKeeper = &keeper;
+        g_SoundQueue.Update();
+        keeper.Clear();
+    }
+    ~ScopedSounds()
+    {
+        g_SoundQueue.Update();
+        g_SoundKeeper = _previous;
+    }
     ScopedSounds(const ScopedSounds&) = delete;
     ScopedSounds& operator=(const ScopedSounds&) = delete;
 

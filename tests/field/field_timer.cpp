@@ -134,8 +134,11 @@ TEST_F(TimeBar, InconsistentStatesAreMendedWithALoggedCheck)
         EXPECT_FLOAT_EQ(timer.GetMinPos(), c.min) << c.attributes;
         EXPECT_FLOAT_EQ(timer.GetMaxPos(), c.max) << c.attributes;
         EXPECT_FLOAT_EQ(timer.GetStartPos(), c.start) << c.attributes;
-        if (c.logged) EXPECT_TRUE(log.Has(c.logged)) << c.attributes << "\n" << log.Text();
-        else EXPECT_FALSE(log.Has("Verify")) << log.Text();
+        if (c.logged) {
+            EXPECT_TRUE(log.Has(c.logged)) << c.attributes << "\n" << log.Text();
+        } else {
+            EXPECT_FALSE(log.Has("Verify")) << log.Text();
+        }
     }
 }
 
