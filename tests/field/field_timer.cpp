@@ -359,3 +359,47 @@ TEST(MovesCounter, CountsTheMovesOfABonusLevelDownToZero)
 }
 
 } // namespace
+
+namespace {
+
+// Random play against the bar: frames of random length, added time, freezing and pausing in any
+// order. The bar never leaves its range, shows where it is once running, and the seconds left never grow
+// except by added time.
+TEST_F(TimeBar, RandomPlayKeepsTheBarInsideItsRange)
+{
+    RandomSeed(20261210);
+    for (int run = 0; run < 20; ++run) {
+        const int max = RandomInt(5, 300);
+        const int pos = RandomInt(1, max);
+        Load("min=\"0\" max=\"" + std::to_string(max) + "\" pos=\"" + std::to_string(pos) +
+             "\" delta=\"-1\" delay=\"" + std::to_string(RandomInt(100, 1500)) + "\"");
+        int last_seconds = timer.GetRemainingSeconds();
+        for (int step = 0; step < 2000; ++step) {
+            bool gave = false;
+            switch (RandomInt(0, 20)) {
+            case 0: timer.AddTime(RandomFloat(0.0f, 40.0f)); gave = true; break;
+            case 1: timer.SetFrozen(!timer.IsFrozen()); break;
+            case 2: timer.Pause(RandomInt(0, 1) == 1); break;
+            default: break;
+            }
+            clock.Advance(uint32_t(RandomInt(1, 60)));
+            timer.Update();
+            const float p = timer.GetPos();
+            ASSERT_GE(p, timer.GetMinPos()) << run << "/" << step;
+            ASSERT_LE(p, timer.GetMaxPos()) << run << "/" << step;
+            ASSERT_GE(timer.GetAddedTime(), 0.0f);
+            const int seconds = timer.GetRemainingSeconds();
+            if (timer.GetMode() == CGameTimer::tmRunning) {
+                ASSERT_EQ(bar.pos, int(p)) << run << "/" << step;
+                if (!gave) {
+                    ASSERT_LE(seconds, last_seconds) << run << "/" << step;
+                }
+            }
+            last_seconds = seconds;
+        }
+        timer.Pause(false);
+        timer.SetFrozen(false);
+    }
+}
+
+} // namespace
