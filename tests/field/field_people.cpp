@@ -8,6 +8,7 @@
 #include "support/test_support.h"
 
 #include <functional>
+#include <set>
 #include <stdexcept>
 
 using namespace fieldtest;
@@ -243,6 +244,62 @@ TEST_F(People, ProgressIsSavedAndRestored)
     people.Save(again);
     EXPECT_EQ(again, saved);
     EXPECT_EQ(GetBallsDepot().Find(2)->credit_amount, 25);
+}
+
+} // namespace
+
+namespace {
+
+// Random play over many levels: only built men are ever acquired, each once, and no one is lost.
+TEST_F(People, RandomPlayGrantsEachBuiltManOnceAndNoOtherMan)
+{
+    RandomSeed(4242);
+    std::set<int> built;
+    for (const auto& [id, man] : people.GetMen()) {
+        if (RandomInt(0, 2) > 0) {
+            people.SetCanExist(id);
+            built.insert(id);
+        }
+    }
+    std::set<int> acquired;
+    for (int level = 0; level < 40; ++level) {
+        const bool bonus = RandomInt(0, 4) == 0;
+        people.StartLevel(bonus);
+        facts = PeopleLevelFacts();
+        for (int event = 0; event < 30; ++event) {
+            switch (RandomInt(0, 4)) {
+            case 0: Chain(RandomInt(1, 12), event * RandomInt(1, 3), RandomInt(0, 2)); break;
+            case 1: people.OnBonusAcquired(RandomInt(1, 8)); break;
+            case 2: people.OnLivesGained(RandomInt(0, 2)); break;
+            case 3:
+                facts.collected[RandomInt(1, 3)] += RandomInt(0, 20);
+                people.CheckResources(facts);
+                break;
+            default: break;
+            }
+        }
+        facts.time_alert = RandomInt(0, 1) == 1;
+        facts.lives_lost = RandomInt(0, 1);
+        facts.bonuses_used = RandomInt(0, 2);
+        facts.finisher = RandomInt(0, 1) == 1;
+        facts.time_ms = RandomInt(20, 200) * 1000;
+        people.OnLevelCompleted(facts);
+        std::map<int, int> gains;
+        people.ApplyLevelGains(gains);
+        for (const auto& [id, man] : people.GetMen()) {
+            if (acquired.count(id)) {
+                ASSERT_TRUE(man.acquired) << id;
+            }
+            if (man.acquired) {
+                ASSERT_TRUE(built.count(id)) << id;
+                acquired.insert(id);
+            }
+        }
+    }
+    size_t grants = 0;
+    for (const std::string& call : rewards.calls) grants += call.rfind("grant ", 0) == 0;
+    EXPECT_EQ(grants, acquired.size());
+    EXPECT_FALSE(acquired.empty());
 }
 
 } // namespace
