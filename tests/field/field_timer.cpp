@@ -259,6 +259,7 @@ TEST_F(TimeBar, TheDrainAtTheEndGivesExactlyTheRemainingTime)
     EXPECT_EQ(sounds.keeper.Calls("PlaySample"), std::vector<std::string>{"PlaySample time_left"});
     const int frames = FramesUntilModeLeaves(CGameTimer::tmDraining);
     EXPECT_EQ(frames, 99);   // 1 % of the range per frame, then the stop
+    EXPECT_EQ(sounds.keeper.Calls("StopSample").size(), 1u);   // the time-left sound ends with the drain
     EXPECT_EQ(timer.GetMode(), CGameTimer::tmStopped);
     EXPECT_FLOAT_EQ(timer.GetPos(), 0.0f);
     EXPECT_FLOAT_EQ(timer.GetDrained(), before);

@@ -76,7 +76,8 @@ void CGameTimer::Load(const CXMLNode& level_root)
 void CGameTimer::StartTimeLeftSound(const char* alias)
 {
     if (!alias || !*alias) {
-        _time_left.Stop();
+        if (_time_left_started) _time_left.Stop();
+        _time_left_started = false;
         return;
     }
     _time_left.SetSample(alias);
