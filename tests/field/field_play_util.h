@@ -16,7 +16,8 @@ namespace fieldtest {
 // One token per cell, rows top first, tokens separated by blanks:
 //   a digit: a ball of that graph type; M: a multiball (50); F: a finisher (60);
 //   .: an empty cell; #: an inactive cell; W, V: an empty cell under a single or double wall;
-//   suffixes: l a lock, L a double lock, b a box, t one removable tile layer, T two.
+//   D: an empty disabled cell;
+//   suffixes: l a lock, L a double lock, b a box, B a double box, t one removable tile layer, T two.
 inline std::string GridLevel(const std::vector<std::string>& rows, const std::string& config = "")
 {
     std::vector<std::vector<std::string>> cells;
@@ -36,7 +37,10 @@ inline std::string GridLevel(const std::vector<std::string>& rows, const std::st
                 field << "<Cell " << at << "/>";
                 continue;
             }
-            const std::string wall = t[0] == 'W' ? " wall=\"1\"" : t[0] == 'V' ? " wall=\"2\"" : "";
+            const std::string wall = t[0] == 'W'   ? " wall=\"1\""
+                                     : t[0] == 'V' ? " wall=\"2\""
+                                     : t[0] == 'D' ? " disable=\"1\""
+                                                   : "";
             std::string tiles = "<Group tile=\"1\"/>";
             if (t.find('t') != std::string::npos) tiles += "<Group tile=\"2\"/>";
             if (t.find('T') != std::string::npos) tiles += "<Group tile=\"2\"/><Group tile=\"3\"/>";
@@ -47,14 +51,15 @@ inline std::string GridLevel(const std::vector<std::string>& rows, const std::st
             if (t[0] == 'F') type = 60;
             if (type == 0) continue;
             const int lock = t.find('L') != std::string::npos ? 2 : t.find('l') != std::string::npos ? 1 : 0;
-            const int box = t.find('b') != std::string::npos ? 1 : 0;
+            const int box = t.find('B') != std::string::npos ? 2 : t.find('b') != std::string::npos ? 1 : 0;
             balls << "<Cell " << at << " lock=\"" << lock << "\" box=\"" << box << "\"><Ball graph_type=\"" << type
                   << "\"/></Cell>\n";
         }
     }
     return "<Level><Config field_width=\"" + std::to_string(width) + "\" field_height=\"" +
            std::to_string(cells.size()) +
-           "\" field_pos_x=\"4\" field_pos_y=\"4\" allow_ball_types=\"4\" allow_bonus_types=\"0\" " + config +
+           "\" field_pos_x=\"4\" field_pos_y=\"4\" allow_ball_types=\"4\" " +
+           (config.find("allow_bonus_types") == std::string::npos ? "allow_bonus_types=\"0\" " : "") + config +
            "/><Field>" + field.str() + "</Field><Balls>" + balls.str() + "</Balls></Level>";
 }
 

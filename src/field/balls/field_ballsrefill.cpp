@@ -250,7 +250,7 @@ bool CBallsField::ReplaceCompleteBonuses()
         } else {
             break;
         }
-        AddImageChange(e->graph_type, taken);
+        if (taken != 0) AddImageChange(e->graph_type, taken);
     }
     return true;
 }
