@@ -134,4 +134,52 @@ TEST_F(ChainBuilding, TheMouseDragsCutsAndClearsTheChain)
     EXPECT_FALSE(field.IsRefillPending());
 }
 
+TEST_F(ChainBuilding, TheChainAndTheHoveredCellAreMarked)
+{
+    Load(kGrid);
+    // Up, right, down, right, drawn with the fixture's marks.
+    const std::vector<Pos> path = {{0, 1}, {0, 0}, {1, 0}};
+    for (const auto& [c, r] : path) Frame(MouseAt(c, r));
+    Frame(MouseAt(1, 1));   // a multiball below the last: down
+    Frame(MouseAt(2, 1));   // right
+    field.Render();
+    const auto at = [](int c, int r) { return std::pair<float, float>{4.0f + 12.0f * float(c), 4.0f + 12.0f * float(r)}; };
+    struct Expected {
+        std::string name;
+        std::pair<float, float> pos;
+        float angle;
+    };
+    const std::vector<Expected> expected = {
+        {"MouseOverCellTop", at(2, 1), 0.0f},
+        {"ChainSelect", at(0, 1), 0.0f},
+        {"ChainSelect", at(0, 0), 0.0f},
+        {"ChainArrow", {at(0, 0).first - 6.0f, at(0, 0).second + 6.0f}, -90.0f},   // up: at the later cell
+        {"ChainSelect", at(1, 0), 0.0f},
+        {"ChainArrow", at(0, 0), 0.0f},                                            // right: at the earlier
+        {"ChainSelect", at(1, 1), 0.0f},
+        {"ChainArrow", {at(1, 0).first - 6.0f, at(1, 0).second + 6.0f}, 90.0f},    // down: at the earlier
+        {"ChainSelect", at(2, 1), 0.0f},
+        {"ChainArrow", at(1, 1), 0.0f},
+    };
+    const auto& marks = field.GetChainView().GetMarks();
+    ASSERT_EQ(marks.size(), expected.size());
+    for (size_t i = 0; i < marks.size(); ++i) {
+        EXPECT_EQ(marks[i].name, expected[i].name) << i;
+        EXPECT_FLOAT_EQ(marks[i].x, expected[i].pos.first) << i;
+        EXPECT_FLOAT_EQ(marks[i].y, expected[i].pos.second) << i;
+        EXPECT_FLOAT_EQ(marks[i].angle, expected[i].angle) << i;
+    }
+    // Going left is drawn at the later cell, turned half round (the right button starts afresh).
+    FieldMouse restart = MouseAt(5, 1);
+    restart.right_pressed = true;
+    Frame(restart);
+    Frame(MouseAt(4, 1));
+    field.Render();
+    const auto& left = field.GetChainView().GetMarks();
+    ASSERT_EQ(left.size(), 4u);
+    EXPECT_EQ(left[3].name, "ChainArrow");
+    EXPECT_FLOAT_EQ(left[3].x, at(4, 1).first);
+    EXPECT_FLOAT_EQ(left[3].angle, 180.0f);
+}
+
 } // namespace

@@ -505,8 +505,14 @@ void CGameField::Update()
 
 void CGameField::Render()
 {
+    if (!_view_loaded) {
+        _view.Load();
+        _view_loaded = true;
+    }
     _tiles.Render();
     _balls.Render();
+    _view.Layout(_chain, _chain_shown, _hovered_cell);
+    _view.Render();
 }
 
 bool CGameField::IsGoalReached() const

@@ -6,6 +6,7 @@
 
 #include "field/balls/field_balls.h"
 #include "field/chain/field_chain.h"
+#include "field/chain/field_chainview.h"
 #include "field/field_services.h"
 #include "field/tiles/field_tiles.h"
 
@@ -64,8 +65,9 @@ public:
     // One update: popups, the finisher, the balls layer with its moving chain, the opening behind
     // destroyed walls, new balls for the waiting cells, the tiles.
     void Update();
-    // Draws the tiles and the balls and steps their effects.
+    // Draws the tiles, the balls (stepping their effects), the chain and the hovered cell.
     void Render();
+    const CChainView& GetChainView() const { return _view; }
 
     // Chain building.
     void AddChainCellAt(float x, float y);
@@ -126,6 +128,8 @@ private:
     CBallsField _balls;
     CTilesField _tiles;
     CChain _chain;
+    CChainView _view;
+    bool _view_loaded = false;
     LevelFieldInfo _info;
     FieldLevelStats _stats;
     bool _is_bonus_level = false;
