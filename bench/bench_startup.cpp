@@ -4,7 +4,7 @@
 // Each iteration starts this executable again as a child that runs the game (dummy video and audio
 // drivers unless the environment names others, a fresh user folder). The child's frame presents
 // pass through the wrapper below, which reports the first one through a pipe and closes the window
-// after a few more.
+// half a second later (a still screen is presented only once).
 #include "shell/main_entry.h"
 
 #include <SDL.h>
@@ -20,12 +20,13 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 namespace {
 
 int g_report_fd = -1;
 int g_presents = 0;
-constexpr int kFramesShown = 30;
+constexpr auto kShownFor = std::chrono::milliseconds(500);
 std::string g_self;
 
 int64_t NowNs()
@@ -46,10 +47,12 @@ extern "C" void SDL_RenderPresent(SDL_Renderer* renderer)
     if (++g_presents == 1) {
         const int64_t t = NowNs();
         if (write(g_report_fd, &t, sizeof t) != static_cast<ssize_t>(sizeof t)) std::_Exit(97);
-    } else if (g_presents == kFramesShown) {
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
+        std::thread([] {
+            std::this_thread::sleep_for(kShownFor);
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }).detach();
     }
 }
 

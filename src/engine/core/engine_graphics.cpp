@@ -122,6 +122,9 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     if (!windowed) SDL_SetRelativeMouseMode(SDL_TRUE);
 
+    SDL_RendererInfo info {};
+    _bars_software = SDL_GetRendererInfo(_renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+    _bars_w = _bars_h = 0;
     _gamma_level = 0;
     _gamma_applied = true;
     SetupRenderStates();
@@ -162,6 +165,7 @@ void CGraphics::SetupRenderStates()
 bool CGraphics::Reset()
 {
     if (!_renderer) return false;
+    _bars_w = _bars_h = 0;
     SetupRenderStates();
     return true;
 }
@@ -247,6 +251,7 @@ int CGraphics::GetGammaAdd() const
 
 void CGraphics::DrawGammaOverlay()
 {
+    if (_renderer && _before_direct_draw) _before_direct_draw();
     const int add = GetGammaAdd();
     if (!_renderer || add <= 0) return;
     SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_ADD);
@@ -268,15 +273,21 @@ void CGraphics::SetWorldTransform(float angle, float x, float y)
 bool CGraphics::Clear(uint32_t argb)
 {
     if (!_renderer) return false;
-    // Clearing reaches the whole window; where the screen is letterboxed, the bars stay black and
-    // only the screen area takes the colour.
+    // Only the screen area takes the colour. Where it is letterboxed, the bars are cleared to
+    // black once after the window's size changed: the software renderer's window keeps its pixels
+    // from frame to frame, other renderers' back buffers do not, so those clear them every frame.
     SDL_Rect vp;
     SDL_RenderGetViewport(_renderer, &vp);
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(_renderer, &ow, &oh);
     const bool bars = vp.x != 0 || vp.y != 0;
-    if (bars) {
+    const bool changed = !_bars_software || ow != _bars_w || oh != _bars_h;
+    if (bars && changed) {
         SDL_SetRenderDrawColor(_renderer, 0, 0, 0, 255);
         if (SDL_RenderClear(_renderer) != 0) return false;
     }
+    _bars_w = ow;
+    _bars_h = oh;
     SDL_SetRenderDrawColor(_renderer, Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255);
     if (!bars) return SDL_RenderClear(_renderer) == 0;
     SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_NONE);
@@ -295,6 +306,7 @@ bool CGraphics::Present()
 bool CGraphics::SaveScreenshot(const std::string& path)
 {
     if (!_renderer) return false;
+    if (_before_direct_draw) _before_direct_draw();
 
     // The screen area in window pixels.
     SDL_Rect vp;

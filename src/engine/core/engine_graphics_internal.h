@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct SDL_Window;
@@ -54,6 +55,10 @@ public:
     }
     bool IsWorldIdentity() const { return _world_identity; }
 
+    // Called before the holder draws or reads the frame itself (the gamma overlay, screenshots), so
+    // that draws the owner holds back reach the renderer first.
+    void SetBeforeDirectDraw(std::function<void()> before) { _before_direct_draw = std::move(before); }
+
     // Logical size, blending and filtering of the renderer.
     void SetupRenderStates();
 
@@ -87,4 +92,8 @@ private:
     int _windowed_w = kScreenWidth, _windowed_h = kScreenHeight;
     int _windowed_x = 0, _windowed_y = 0;
     bool _windowed_place_known = false;
+    // The window size whose letterbox bars were last cleared; whether they stay cleared.
+    int _bars_w = 0, _bars_h = 0;
+    bool _bars_software = false;
+    std::function<void()> _before_direct_draw;
 };

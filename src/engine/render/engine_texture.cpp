@@ -334,6 +334,41 @@ SDL_Texture* GetD3DTexture(CTexture& texture)
     return CTexture::DeviceCopy::Get(texture, EngineDevice());
 }
 
+namespace {
+
+// A static ARGB texture of the pixels on the renderer, filtered linearly; null (logged) on failure.
+SDL_Texture* Upload(SDL_Renderer* renderer, const std::string& name, int w, int h, const uint32_t* pixels,
+                    DeviceTextureTraits* traits)
+{
+    SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
+    if (!tex || SDL_UpdateTexture(tex, nullptr, pixels, w * 4) != 0) {
+        GetLog().Error("Error: unable to create texture %s (%s)", name.c_str(), SDL_GetError());
+        if (tex) SDL_DestroyTexture(tex);
+        return nullptr;
+    }
+    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
+    SDL_SetTextureUserData(tex, traits);
+    // Equal draws may show another picture from now on.
+    if (IEnginePlatform* platform = EnginePlatform()) platform->InvalidateFrame();
+    return tex;
+}
+
+// Destroys a texture of the engine's renderer (one of an earlier renderer went with it).
+void DestroyOnEngine(SDL_Texture*& texture, SDL_Renderer* renderer)
+{
+    if (texture && g_EngineCore && EngineDevice() == renderer) {
+        SDL_DestroyTexture(texture);
+        if (IEnginePlatform* platform = EnginePlatform()) platform->InvalidateFrame();
+    }
+    texture = nullptr;
+}
+
+// How many draws in a row must ask for one tint before it is multiplied into a copy.
+constexpr int kFixedTintDraws = 3;
+
+} // namespace
+
 SDL_Texture* CTexture::DeviceCopy::Get(CTexture& t, SDL_Renderer* renderer)
 {
     if (t._pixels.empty() || !renderer) return nullptr;
@@ -343,24 +378,51 @@ SDL_Texture* CTexture::DeviceCopy::Get(CTexture& t, SDL_Renderer* renderer)
     if (copy.texture && copy.renderer != renderer) {
         // The old renderer may be gone: its textures went with it.
         copy.texture = nullptr;
+        copy.tinted = nullptr;
         copy.renderer = nullptr;
     }
     if (t._upload_failed) return nullptr;
     // An upload to the engine's renderer must be dropped when that renderer resets or goes.
     if (g_EngineCore && renderer == EngineDevice()) CTextureCacher::Instance().AttachToEngine();
-    const int w = int(t._width), h = int(t._height);
-    SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
-    if (!tex || SDL_UpdateTexture(tex, nullptr, t._pixels.data(), w * 4) != 0) {
-        GetLog().Error("Error: unable to create texture %s (%s)", t._name.c_str(), SDL_GetError());
-        if (tex) SDL_DestroyTexture(tex);
+    copy.traits = DeviceTextureTraits();
+    copy.traits.opaque = std::all_of(t._pixels.begin(), t._pixels.end(), [](uint32_t p) { return p >= 0xFF000000u; });
+    SDL_Texture* tex = Upload(renderer, t._name, int(t._width), int(t._height), t._pixels.data(), &copy.traits);
+    if (!tex) {
         t._upload_failed = true;
         return nullptr;
     }
-    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
     copy.texture = tex;
     copy.renderer = renderer;
+    copy.tint_draws = 0;
     return copy.texture;
+}
+
+SDL_Texture* CTexture::DeviceCopy::GetTinted(CTexture& t, SDL_Renderer* renderer, uint32_t rgb)
+{
+    SDL_Texture* plain = Get(t, renderer);
+    if (!plain) return nullptr;
+    DeviceCopy& copy = *t._device;
+    rgb &= 0xFFFFFFu;
+    if (copy.tinted && copy.tinted_traits.tint == rgb) return copy.tinted;
+    if (rgb != copy.tint_seen) {
+        copy.tint_seen = rgb;
+        copy.tint_draws = 0;
+    }
+    if (rgb == 0xFFFFFFu || ++copy.tint_draws < kFixedTintDraws) return plain;
+
+    // Each channel multiplied as the renderer's colour modulation does it.
+    std::vector<uint32_t> pixels(t._pixels);
+    const uint32_t tr = rgb >> 16, tg = (rgb >> 8) & 0xFF, tb = rgb & 0xFF;
+    for (uint32_t& p : pixels) {
+        const uint32_t r = ((p >> 16) & 0xFF) * tr / 255, g = ((p >> 8) & 0xFF) * tg / 255, b = (p & 0xFF) * tb / 255;
+        p = (p & 0xFF000000u) | (r << 16) | (g << 8) | b;
+    }
+    DestroyOnEngine(copy.tinted, copy.renderer);
+    copy.tinted_traits = copy.traits;
+    copy.tinted_traits.tinted = true;
+    copy.tinted_traits.tint = rgb;
+    copy.tinted = Upload(renderer, t._name, int(t._width), int(t._height), pixels.data(), &copy.tinted_traits);
+    return copy.tinted ? copy.tinted : plain;
 }
 
 bool CTexture::HasDeviceTexture() const
@@ -373,9 +435,10 @@ void CTexture::ReleaseDeviceTexture()
     if (!_device) return;
     // A texture belongs to its renderer and goes with it; it is destroyed here only while that
     // renderer is still the engine's one.
-    if (_device->texture && g_EngineCore && EngineDevice() == _device->renderer) SDL_DestroyTexture(_device->texture);
-    _device->texture = nullptr;
+    DestroyOnEngine(_device->tinted, _device->renderer);
+    DestroyOnEngine(_device->texture, _device->renderer);
     _device->renderer = nullptr;
+    _device->tint_draws = 0;
 }
 
 // ---- CTextureCacher ----
