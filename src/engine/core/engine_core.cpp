@@ -418,6 +418,7 @@ bool CEngineCore::EndFrame()
     if (!_holding || _frame->calls.size() != _last_frame->calls.size()) {
         Flush();
         presented = _graphics->Present();
+        if (presented) ++_present_count;
     }
     _holding = false;
     std::swap(_frame, _last_frame);

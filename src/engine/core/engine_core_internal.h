@@ -118,6 +118,8 @@ public:
     // loading screens, tests). Returns the number of events taken; a quit event is put back.
     int PumpEvents();
 
+    // How many frames were presented (a frame equal to the shown one is not).
+    uint32_t GetPresentCount() const { return _present_count; }
     // The quad capacity of the shared index array (grows exactly to the largest draw).
     unsigned GetQuadCapacity() const { return _quad_capacity; }
     // Writes the next "%08d.tga" of the user folder (or of the given folder, ending in '/') from
@@ -185,4 +187,5 @@ private:
     bool _have_last_frame = false;           // _last_frame is what the screen shows
     bool _holding = false;                   // the frame so far equals the last one, nothing sent
     bool _force_present = true;
+    uint32_t _present_count = 0;
 };
