@@ -342,11 +342,11 @@ bool CEngineCore::Submit(FrameCall call, const SDL_Vertex* vertices, size_t coun
 {
     // Outside a frame a draw goes straight to the renderer.
     if (!_frame_begun) {
-        if (!count) return Execute(call);
+        if (!count) return Execute(*_frame, call);
         _frame->Clear();
         _frame->vertices.assign(vertices, vertices + count);
         call.count = count;
-        const bool ok = Execute(call);
+        const bool ok = Execute(*_frame, call);
         _frame->Clear();
         return ok;
     }
@@ -362,17 +362,17 @@ bool CEngineCore::Submit(FrameCall call, const SDL_Vertex* vertices, size_t coun
         Flush();
         return true;
     }
-    return Execute(call);
+    return Execute(*_frame, call);
 }
 
 void CEngineCore::Flush()
 {
     if (!_holding) return;
     _holding = false;
-    for (const FrameCall& call : _frame->calls) Execute(call);
+    for (const FrameCall& call : _frame->calls) Execute(*_frame, call);
 }
 
-bool CEngineCore::Execute(const FrameCall& call)
+bool CEngineCore::Execute(const FrameRecord& frame, const FrameCall& call)
 {
     switch (call.kind) {
     case FrameCall::kClear:
@@ -391,7 +391,7 @@ bool CEngineCore::Execute(const FrameCall& call)
         SDL_SetRenderDrawBlendMode(_device, mode);
     const int quads = int(call.count / 4);
     const int* indices = call.texture ? _quad_indices.data() : _plain_indices.data();
-    const int rc = SDL_RenderGeometry(_device, call.texture, _frame->vertices.data() + call.first, int(call.count),
+    const int rc = SDL_RenderGeometry(_device, call.texture, frame.vertices.data() + call.first, int(call.count),
                                       indices, quads * 6);
     if (!call.texture) SDL_SetRenderDrawBlendMode(_device, SDL_BLENDMODE_BLEND);
     return rc == 0;
@@ -691,5 +691,11 @@ bool CEngineCore::SaveScreenshot(const std::string& folder)
     std::snprintf(name, sizeof name, "%08d.tga", NextScreenshotNumber(folder));
     // Only at the end of the numbers can the name be taken: an older shot is never overwritten.
     if (FileExists(folder + name)) return false;
-    return _graphics->SaveScreenshot(folder + name);
+    // The frame so far (the shown one outside a frame), drawn again at the screen's own size and
+    // without the gamma level.
+    const FrameRecord& frame = _frame_begun ? *_frame : *_last_frame;
+    return _graphics->SaveScreenshot(folder + name, [this, &frame] {
+        for (const FrameCall& call : frame.calls)
+            if (call.kind != FrameCall::kGamma) Execute(frame, call);
+    });
 }

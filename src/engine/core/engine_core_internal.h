@@ -153,7 +153,7 @@ private:
     // Records a draw of the frame. While the frame so far matches the last one its draws are held
     // back; at the first difference the held ones and all later ones go to the renderer.
     bool Submit(FrameCall call, const SDL_Vertex* vertices, size_t count);
-    bool Execute(const FrameCall& call);
+    bool Execute(const FrameRecord& frame, const FrameCall& call);
     // Sends the held draws to the renderer.
     void Flush();
 

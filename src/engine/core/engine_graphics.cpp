@@ -303,25 +303,48 @@ bool CGraphics::Present()
     return true;
 }
 
-bool CGraphics::SaveScreenshot(const std::string& path)
+bool CGraphics::ReadScreen(const std::function<void()>& redraw, std::vector<uint8_t>& pixels, int& w, int& h)
 {
-    if (!_renderer) return false;
-    if (_before_direct_draw) _before_direct_draw();
+    // The frame drawn again into a texture of the screen's own size, whatever the window's size.
+    SDL_Texture* target = redraw ? SDL_CreateTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                                     kScreenWidth, kScreenHeight)
+                                 : nullptr;
+    if (target && SDL_SetRenderTarget(_renderer, target) == 0) {
+        redraw();
+        w = kScreenWidth;
+        h = kScreenHeight;
+        pixels.resize(size_t(w) * size_t(h) * 4);
+        const bool ok = SDL_RenderReadPixels(_renderer, nullptr, SDL_PIXELFORMAT_BGRA32, pixels.data(), w * 4) == 0;
+        if (!ok) GetLog().Error("Error: failed to read the frame: %s", SDL_GetError());
+        SDL_SetRenderTarget(_renderer, nullptr);
+        SDL_DestroyTexture(target);
+        return ok;
+    }
+    if (target) SDL_DestroyTexture(target);
 
-    // The screen area in window pixels.
+    // Without render targets: the screen area as the window shows it.
     SDL_Rect vp;
     float sx = 1.0f, sy = 1.0f;
     SDL_RenderGetViewport(_renderer, &vp);
     SDL_RenderGetScale(_renderer, &sx, &sy);
-    const int w = int(std::floor(vp.w * sx));
-    const int h = int(std::floor(vp.h * sy));
+    w = int(std::floor(vp.w * sx));
+    h = int(std::floor(vp.h * sy));
     if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) return false;
-
-    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4);
+    pixels.resize(size_t(w) * size_t(h) * 4);
     if (SDL_RenderReadPixels(_renderer, nullptr, SDL_PIXELFORMAT_BGRA32, pixels.data(), w * 4) != 0) {
         GetLog().Error("Error: failed to read the frame: %s", SDL_GetError());
         return false;
     }
+    return true;
+}
+
+bool CGraphics::SaveScreenshot(const std::string& path, const std::function<void()>& redraw)
+{
+    if (!_renderer) return false;
+    if (_before_direct_draw) _before_direct_draw();
+    std::vector<uint8_t> pixels;
+    int w = 0, h = 0;
+    if (!ReadScreen(redraw, pixels, w, h)) return false;
 
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -62,10 +63,11 @@ public:
     // Logical size, blending and filtering of the renderer.
     void SetupRenderStates();
 
-    // Reads the frame (in ARGB8888, window pixels of the letterboxed screen area) and writes it as
-    // an uncompressed 32-bit TGA, rows bottom-up. False when the frame cannot be read or the file
-    // cannot be written.
-    bool SaveScreenshot(const std::string& path);
+    // Writes the frame as an uncompressed 32-bit TGA of the screen's 800 x 600, rows bottom-up:
+    // `redraw` draws the frame again into a texture of that size (without it, or where the renderer
+    // has no render targets, the letterboxed area of the window is read as it is). False when the
+    // frame cannot be read or the file cannot be written.
+    bool SaveScreenshot(const std::string& path, const std::function<void()>& redraw = nullptr);
 
     bool Clear(uint32_t argb);
     bool Present();
@@ -76,6 +78,7 @@ public:
 
 private:
     void ReportDevice();
+    bool ReadScreen(const std::function<void()>& redraw, std::vector<uint8_t>& pixels, int& w, int& h);
     // Puts the window back at its windowed size and place.
     void RestoreWindowPlace();
 

@@ -114,6 +114,40 @@ TEST(ShownFrames, AScreenshotOfAnUnchangedFrameHoldsThePicture)
     EXPECT_EQ(uint8_t(tga[at + 1]), 0x20);
 }
 
+TEST(ShownFrames, ScreenshotsAreTheScreensOwnPictureWhateverTheWindowSize)
+{
+    CEngineCore& core = Engine();
+    struct Case { int w, h; } sizes[] = {{800, 600}, {1000, 600}, {1920, 1080}, {640, 480}};
+    for (const Case& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
+        SDL_SetWindowSize(core.GetWindow(), size.w, size.h);
+        zftest::TempDir dir;
+        Draw(Picture {});
+        ASSERT_TRUE(core.BeginFrame());
+        core.Clear(kBlue);
+        VERTEX_2DPNT1 v[8];
+        Quad(v, 0, 0, 800, 1, kRed);            // top row
+        Quad(v + 4, 0, 599, 800, 600, kGreen);  // bottom row
+        core.DrawQuads(v, 2, sizeof v[0]);
+        ASSERT_TRUE(core.SaveScreenshot(dir.path() + "/"));
+        core.EndFrame();
+        const std::string tga = zftest::ReadTextFile(dir / "00000000.tga");
+        ASSERT_EQ(tga.size(), 18u + 800u * 600u * 4u);
+        EXPECT_EQ(uint8_t(tga[12]) | uint8_t(tga[13]) << 8, 800);
+        EXPECT_EQ(uint8_t(tga[14]) | uint8_t(tga[15]) << 8, 600);
+        auto pixel = [&tga](int x, int row_in_file) {
+            const uint8_t* p = reinterpret_cast<const uint8_t*>(tga.data()) + 18 + (size_t(row_in_file) * 800 + x) * 4;
+            return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        };
+        EXPECT_EQ(pixel(0, 0), kGreen);
+        EXPECT_EQ(pixel(799, 1), kBlue);
+        EXPECT_EQ(pixel(799, 599), kRed);
+        EXPECT_EQ(pixel(0, 598), kBlue);
+    }
+    SDL_SetWindowSize(core.GetWindow(), 800, 600);
+    Draw(Picture {});
+}
+
 TEST(ShownFrames, LetterboxBarsAreBlackAfterAResize)
 {
     CEngineCore& core = Engine();
