@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -132,6 +134,37 @@ TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // no player was active
+}
+
+// Under SDL's disk audio driver the program's output is written to a file: while the menu shows, its
+// music must really sound (faded in by the sound queue, which every scene steps each frame).
+TEST_F(Program, TheMenuMusicSounds)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" mus_vol=\"100\" snd_vol=\"100\"/></Config>");
+    const std::string audio = home() + "/audio.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
+    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1,
+                                 [] {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+                                     PushKey(SDL_SCANCODE_ESCAPE);
+                                 }}}),
+                ::testing::ExitedWithCode(0), "");
+    // Signed 16-bit stereo: the loudest 20 ms of the left channel.
+    const std::string bytes = ReadTextFile(audio);
+    const size_t frames = bytes.size() / 4, window = 882;
+    ASSERT_GT(frames, window * 50) << "at least a second of output";
+    double loudest = 0;
+    for (size_t at = 0; at + window <= frames; at += window) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) {
+            int16_t v;
+            std::memcpy(&v, bytes.data() + i * 4, 2);
+            sum += double(v) * v;
+        }
+        loudest = std::max(loudest, std::sqrt(sum / window));
+    }
+    EXPECT_GT(loudest, 1000.0) << "the menu music is heard";
 }
 
 TEST_F(Program, ClosingTheWindowIsAUserBreak)
