@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 #include "engine/core/engine_core.h"     // the focus switch
 
 IMouse* g_Mouse = &CMouse::Instance();
@@ -24,6 +26,8 @@ bool CDirectInputState::Init()
         GetLog().Error("%s", SDL_GetError());
         return false;
     }
+    // Typed characters come from text input: it knows the layout, Shift, AltGr and dead keys.
+    SDL_StartTextInput();
     GetLog().Message("DI initialized.");
     Acquire();
     return true;
@@ -41,6 +45,8 @@ void CDirectInputState::Unacquire()
     _mouse_acquired = false;
     std::memset(_keys, 0, sizeof _keys);
     std::memset(_keys_latched, 0, sizeof _keys_latched);
+    std::memset(_typed, 0, sizeof _typed);
+    _last_pressed = 0;
     std::memset(_buttons, 0, sizeof _buttons);
     std::memset(_buttons_latched, 0, sizeof _buttons_latched);
     _dx = _dy = _wheel = 0;
@@ -70,8 +76,19 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
         if (int dik = ScancodeToDik(e.key.keysym.scancode)) {
             _keys[dik] = true;
             _keys_latched[dik] = true;
+            if (!e.key.repeat) _last_pressed = dik;
+        } else {
+            _last_pressed = 0;
         }
         break;
+    case SDL_TEXTINPUT: {
+        // The text of the last key press, when it is exactly one character of our 8-bit text.
+        const std::string text = zf::Utf8ToCp1252(e.text.text);
+        const bool convertible = text != "?" || std::strcmp(e.text.text, "?") == 0;
+        if (_last_pressed && text.size() == 1 && convertible) _typed[_last_pressed] = uint8_t(text[0]);
+        _last_pressed = 0;
+        break;
+    }
     case SDL_KEYUP:
         if (int dik = ScancodeToDik(e.key.keysym.scancode))
             _keys[dik] = false;
@@ -124,13 +141,16 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
     }
 }
 
-bool CDirectInputState::GetKeyboardState(uint8_t* keys)
+bool CDirectInputState::GetKeyboardState(uint8_t* keys, uint8_t* typed)
 {
     std::memset(keys, 0, 256);
+    if (typed) std::memset(typed, 0, 256);
     if (!_keyboard_acquired) return false;
     for (int i = 0; i < 256; ++i) {
         if (_keys[i] || _keys_latched[i]) keys[i] = 0x80;
+        if (typed) typed[i] = _typed[i];
         _keys_latched[i] = false;
+        _typed[i] = 0;
     }
     return true;
 }
@@ -332,7 +352,7 @@ CKeyboard::CKeyboard()
 void CKeyboard::Update()
 {
     uint8_t raw[256];
-    if (!_state || !_state->GetKeyboardState(raw)) {
+    if (!_state || !_state->GetKeyboardState(raw, _typed)) {
         Reset();
         return;
     }
@@ -343,6 +363,7 @@ void CKeyboard::Update()
 void CKeyboard::Reset()
 {
     for (int& k : _keys) k = ksUp;
+    for (uint8_t& t : _typed) t = 0;
 }
 
 bool CKeyboard::IsKeyDown(int code) const
@@ -399,7 +420,7 @@ int CKeyboard::GetChar(int* chars, bool* shift, int capacity) const
     for (int i = 0; i < 256 && n < capacity && n < 10; ++i) {
         if (_keys[i] != ksPressed) continue;
         // The character's byte, sign-extended: bytes from 128 up arrive negative.
-        if (int c = TranslateKey(i, sh)) chars[n++] = static_cast<signed char>(c);
+        if (int c = TranslateKey(i, _typed[i], sh)) chars[n++] = static_cast<signed char>(c);
     }
     return n;
 }
@@ -408,7 +429,7 @@ bool CKeyboard::GetChar(int code, char& ch) const
 {
     if (code < 0 || code >= 256) return false;
     const bool sh = IsKeyDown(DIK_LSHIFT) || IsKeyDown(DIK_RSHIFT);
-    int c = TranslateKey(code, sh);
+    int c = TranslateKey(code, _typed[code], sh);
     if (c == 0) return false;
     ch = static_cast<char>(c);
     return true;
