@@ -28,6 +28,7 @@ void WriteOptions(CXMLNode& options, const SettingsRecord& r)
     options.SetIntAttribute("language", r.language);
     options.SetIntAttribute("sensitivity", r.sensitivity);
     options.SetBoolAttribute("swap_buttons", r.swap_buttons);
+    if (!r.renderer.empty()) options.SetAttribute("renderer", r.renderer);
 }
 
 void ReadOptions(const CXMLNode& options, SettingsRecord& r)
@@ -42,7 +43,10 @@ void ReadOptions(const CXMLNode& options, SettingsRecord& r)
     r.show_fps = options.GetBoolAttribute("show_fps", false);
     r.keys = options.GetBoolAttribute("keys", false);
     r.no_logo = options.GetBoolAttribute("no_logo", false);
+    r.renderer = options.GetAttribute("renderer");
 }
+
+const char* const kRendererNames[] = {"", "accelerated", "software"};
 
 // Reads the document, or gives null and keeps an unreadable user file aside.
 std::unique_ptr<CXMLFile> ReadConfig(const std::string& path, bool is_user_file)
@@ -145,6 +149,27 @@ void StoreDisplayMode(bool fullscreen)
 {
     g_Settings.EnsureLoaded().windowed = !fullscreen;
     g_Settings.Save();
+}
+
+ERendererVerdict StoredRendererVerdict()
+{
+    const std::string& name = g_Settings.EnsureLoaded().renderer;
+    for (int v : {rvAccelerated, rvSoftware})
+        if (name == kRendererNames[v]) return ERendererVerdict(v);
+    return rvUnknown;
+}
+
+void StoreRendererVerdict()
+{
+    const ERendererVerdict verdict = GetRendererVerdict();
+    std::string& stored = g_Settings.EnsureLoaded().renderer;
+    if (verdict == rvUnknown || stored == kRendererNames[verdict]) return;
+    stored = kRendererNames[verdict];
+    try {
+        g_Settings.Save();
+    } catch (const std::exception& e) {
+        GetLog().Warning("Warning: renderer not stored (%s).", e.what());
+    }
 }
 
 void SetLanguage(int index)

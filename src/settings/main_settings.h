@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/core/engine_core.h"
+
 struct SettingsRecord {
     int snd_vol = 75;
     int mus_vol = 50;
@@ -15,6 +17,8 @@ struct SettingsRecord {
     bool show_fps = false;
     bool keys = false;
     bool no_logo = false;
+    // The renderer the display was found to need ("accelerated", "software"; empty: not known).
+    std::string renderer;
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -61,3 +65,8 @@ void SetLanguage(int index);
 void OnDisplayModeChanged();
 // The same with the new mode given (full screen or not).
 void StoreDisplayMode(bool fullscreen);
+// Keeps the engine's renderer verdict in the settings file when it changed (a file that cannot be
+// written is logged).
+void StoreRendererVerdict();
+// The verdict kept in the settings, for the engine's start.
+ERendererVerdict StoredRendererVerdict();

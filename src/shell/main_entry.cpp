@@ -148,8 +148,10 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
             g_SoundKeeper = &ProgramSoundKeeper();
             g_EngineCore = &ProgramEngineCore();
             // Without a window and renderer nothing later can work: stop here, not in a later crash.
+            SetKnownRenderer(StoredRendererVerdict());
             if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
                 THROW_ERROR("\"Failed to initialize engine!\"");
+            StoreRendererVerdict();
             g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
             AttachCursorToMouse();
             InitPyro(kParticleFile);

@@ -133,6 +133,8 @@ TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
     ASSERT_EQ(::stat((home() + "/Tovrin/Zerafine").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
+    // The renderer found at this start is kept for the next one.
+    EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("renderer=\"software\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // no player was active
 }
 

@@ -177,6 +177,14 @@ void PostActivationMessage(bool active);
 void SetIgnoreFocus(bool ignore);
 bool GetIgnoreFocus();
 
+// Which renderer suits the display: an accelerated one, or the software renderer where OpenGL is
+// missing or drawn by the processor. Finding out costs an OpenGL renderer at start; a verdict
+// given before the engine starts (one kept from an earlier start) spares that.
+enum ERendererVerdict { rvUnknown = 0, rvAccelerated = 1, rvSoftware = 2 };
+void SetKnownRenderer(ERendererVerdict verdict);
+// The verdict of the last start of the engine (rvUnknown before any).
+ERendererVerdict GetRendererVerdict();
+
 // Opens a web page (an "http://" or "https://" address) in the desktop's browser and returns at
 // once. False, logged, for anything else or when the desktop cannot be asked.
 bool OpenURL(const char* url);

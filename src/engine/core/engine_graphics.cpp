@@ -10,6 +10,7 @@
 
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_log.h"
+#include "engine/core/engine_core.h"
 
 namespace {
 const char* const kIconFile = "zerafine.png";
@@ -36,6 +37,9 @@ bool IsSoftwareRasteriser(const std::string& name)
     return false;
 }
 
+ERendererVerdict g_KnownRenderer = rvUnknown;
+ERendererVerdict g_RendererVerdict = rvUnknown;
+
 // The bounds of the display the window is on (of the first display before there is a window).
 SDL_Rect DisplayBounds(SDL_Window* window)
 {
@@ -45,6 +49,16 @@ SDL_Rect DisplayBounds(SDL_Window* window)
         r = {0, 0, CGraphics::kScreenWidth, CGraphics::kScreenHeight};
     return r;
 }
+}
+
+void SetKnownRenderer(ERendererVerdict verdict)
+{
+    g_KnownRenderer = verdict;
+}
+
+ERendererVerdict GetRendererVerdict()
+{
+    return g_RendererVerdict;
 }
 
 CGraphics::CGraphics() = default;
@@ -77,13 +91,29 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
     _windowed_w = kScreenWidth;
     _windowed_h = kScreenHeight;
     _windowed_place_known = false;
+    // A renderer named in SDL_RENDER_DRIVER is kept as it is; otherwise an accelerated renderer is
+    // tried unless an earlier start found the display drawn in software. A window meant for
+    // OpenGL says so when it is made (SDL would make it again for an OpenGL renderer).
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    const bool named = chosen && *chosen;
+    const bool try_accelerated = named || g_KnownRenderer != rvSoftware;
+    const Uint32 flags = SDL_WINDOW_RESIZABLE | (try_accelerated && !named ? SDL_WINDOW_OPENGL : 0);
     if (windowed) {
         _window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   kScreenWidth, kScreenHeight, SDL_WINDOW_RESIZABLE);
+                                   kScreenWidth, kScreenHeight, flags);
     } else {
         const SDL_Rect full = DisplayBounds(nullptr);
         _window = SDL_CreateWindow(title ? title : "", full.x, full.y, full.w, full.h,
-                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                   flags | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (!_window && (flags & SDL_WINDOW_OPENGL)) {
+        // No OpenGL for windows here: a plain window for the software renderer.
+        GetLog().Message("No OpenGL window (%s): using the software renderer.", SDL_GetError());
+        const SDL_Rect full = windowed ? SDL_Rect {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth,
+                                                   kScreenHeight}
+                                       : DisplayBounds(nullptr);
+        _window = SDL_CreateWindow(title ? title : "", full.x, full.y, full.w, full.h,
+                                   SDL_WINDOW_RESIZABLE | (windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP));
     }
     if (!_window) {
         GetLog().Error("Error: failed to initialize main window.");
@@ -100,11 +130,10 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
         GetLog().Message("No window icon: %s", IMG_GetError());
     }
 
-    _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
-                                                (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
-    // A renderer named in SDL_RENDER_DRIVER is kept as it is.
-    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    if (_renderer && !(chosen && *chosen)) {
+    if (try_accelerated && ((SDL_GetWindowFlags(_window) & SDL_WINDOW_OPENGL) || named))
+        _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
+                                                    (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
+    if (_renderer && !named) {
         const std::string rasteriser = GlRasteriser(_renderer);
         if (IsSoftwareRasteriser(rasteriser)) {
             GetLog().Message("OpenGL is drawn in software (%s): using the software renderer.", rasteriser.c_str());
@@ -124,6 +153,7 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     SDL_RendererInfo info {};
     _bars_software = SDL_GetRendererInfo(_renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+    g_RendererVerdict = _bars_software ? rvSoftware : rvAccelerated;
     _bars_w = _bars_h = 0;
     _gamma_level = 0;
     _gamma_applied = true;
