@@ -357,7 +357,7 @@ bool CEngineCore::Submit(FrameCall call, const SDL_Vertex* vertices, size_t coun
     if (_holding) {
         const size_t i = _frame->calls.size() - 1;
         if (i < _last_frame->calls.size() && _last_frame->calls[i] == call &&
-            SameVertices(&_frame->vertices[call.first], &_last_frame->vertices[call.first], count))
+            SameVertices(_frame->vertices.data() + call.first, _last_frame->vertices.data() + call.first, count))
             return true;
         Flush();
         return true;
