@@ -157,6 +157,20 @@ TEST_F(Settings, DisplayModeToggleStoresTheWindowedFlag)
     std::filesystem::remove(g_Settings.GetPath());
 }
 
+// The renderer an earlier start found, by its name in the file; any other name is no verdict.
+TEST_F(Settings, TheKeptRendererVerdictIsReadByName)
+{
+    struct Case { const char* name; ERendererVerdict verdict; } cases[] = {
+        {"software", rvSoftware}, {"accelerated", rvAccelerated}, {"", rvUnknown}, {"Software", rvUnknown},
+    };
+    for (const Case& c : cases) {
+        WriteText(g_Settings.GetPath(), std::string("<Config><Options renderer=\"") + c.name + "\"/></Config>");
+        g_Settings.Load();
+        EXPECT_EQ(StoredRendererVerdict(), c.verdict) << c.name;
+    }
+    std::filesystem::remove(g_Settings.GetPath());
+}
+
 TEST(PanelSpeed, ConfiguredSpeedIsTruncatedAndBounded)
 {
     const std::pair<float, int> rows[] = {{14.9f, 14}, {14.0f, 14}, {1.0f, 1}, {0.5f, 1}, {-3.0f, 1},
