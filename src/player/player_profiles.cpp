@@ -53,7 +53,7 @@ CProfiles::~CProfiles() = default;
 
 void CProfiles::Load()
 {
-    Load(GetUserDataFolder() + kProfilesFile);
+    Load(UserFilePath(kProfilesFile));
 }
 
 void CProfiles::Load(const std::string& path)
@@ -112,7 +112,11 @@ void CProfiles::Load(const std::string& path)
 bool CProfiles::Save()
 {
     GetLog().Message("Saving profiles...");
-    if (_path.empty()) _path = GetUserDataFolder() + kProfilesFile;
+    if (_path.empty()) _path = UserFilePath(kProfilesFile);
+    if (_path.empty()) {
+        GetLog().Warning("Warning: profiles not saved: there is no user folder.");
+        return false;
+    }
     if (!_doc) {
         _doc = std::make_unique<CXMLFile>();
         _doc->CreateRoot("Profiles");
@@ -180,8 +184,8 @@ CProfile& CProfiles::AddProfile(const std::string& name)
 
 void CHiscores::Load()
 {
-    std::string path = GetUserDataFolder() + "Hiscores.xml";
-    if (!FileExists(path) && FileExists("Hiscores.xml")) path = "Hiscores.xml";
+    std::string path = UserFilePath("Hiscores.xml");
+    if ((path.empty() || !FileExists(path)) && FileExists("Hiscores.xml")) path = "Hiscores.xml";
     Load(path);
 }
 

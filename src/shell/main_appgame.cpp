@@ -24,6 +24,7 @@
 #include "player/player_user.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cinttypes>
 #include <cstdlib>
 #include <ctime>
@@ -412,6 +413,53 @@ bool CAppGame::InitGameState()
 // ---------------------------------------------------------------------------------------------
 // Episodes
 
+namespace {
+
+// Reads one `Episode` element into the data. Every failure is logged and its reason kept in
+// `problem`; on a failure the data keeps what was read up to it.
+bool ReadEpisode(const CXMLNode& episode, int index, EpisodeData& data, std::string& problem)
+{
+    CLog& log = GetLog();
+    data.name = episode.GetAttribute("name", "ERROR");
+    data.level_count = episode.GetIntAttribute("level_count", 0);
+    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
+
+    auto fail = [&](std::string text) {
+        log.Error("Error: %s", text.c_str());
+        problem = std::move(text);
+        return false;
+    };
+    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
+        out.clear();
+        CXMLNodeList nodes = episode.SelectNodes(element);
+        const long found = nodes.GetLength();
+        char text[128];
+        if (found != expected) {
+            std::snprintf(text, sizeof text, "must be %ld %s in episode, found %ld", static_cast<long>(expected), what,
+                          found);
+            return fail(text);
+        }
+        if (found == 0) return fail(std::string("game can't run without ") + what + ".");
+        for (int i = 0; i < nodes.GetLength(); ++i) {
+            CXMLNode n = nodes.GetItem(i);
+            LevelDesc level{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")};
+            if (level.file.empty()) {
+                std::snprintf(text, sizeof text, "%s entry %d of the episode names no file.", element, i + 1);
+                return fail(text);
+            }
+            out.push_back(std::move(level));
+        }
+        return true;
+    };
+    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
+    data.level_count = static_cast<int>(data.levels.size());
+    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
+    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
+    return true;
+}
+
+} // namespace
+
 bool CAppGame::LoadEpisodes()
 {
     CXMLFile file(kEpisodesFile);
@@ -420,6 +468,16 @@ bool CAppGame::LoadEpisodes()
     if (_episode_count == 0) {
         GetLog().ErrorAt(__LINE__, __FILE__, "No episodes found!");
         return false;
+    }
+    // Every episode is checked now, so that a content error stops the start, not a game later.
+    for (int i = 0; i < _episode_count; ++i) {
+        EpisodeData data;
+        std::string problem;
+        if (!ReadEpisode(list.GetItem(i), i, data, problem)) {
+            GetLog().Error("Error: content error in '%s', episode #%d (\"%s\"): %s", kEpisodesFile, i,
+                           data.name.c_str(), problem.c_str());
+            return false;
+        }
     }
     return true;
 }
@@ -434,34 +492,8 @@ bool CAppGame::LoadEpisode(int index, EpisodeData& data)
         log.Error("Error: data for episode %d not found.", index);
         return false;
     }
-    CXMLNode episode = list.GetItem(index);
-    data.name = episode.GetAttribute("name", "ERROR");
-    data.level_count = episode.GetIntAttribute("level_count", 0);
-    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
-
-    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
-        out.clear();
-        CXMLNodeList nodes = episode.SelectNodes(element);
-        const long found = nodes.GetLength();
-        if (found != expected) {
-            log.Error("Error: must be %ld %s in episode, found %ld", static_cast<long>(expected), what, found);
-            return false;
-        }
-        if (found == 0) {
-            log.Error("Error: game can't run without %s.", what);
-            return false;
-        }
-        for (int i = 0; i < nodes.GetLength(); ++i) {
-            CXMLNode n = nodes.GetItem(i);
-            out.push_back(LevelDesc{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")});
-        }
-        return true;
-    };
-    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
-    data.level_count = static_cast<int>(data.levels.size());
-    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
-    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
-    return true;
+    std::string problem;
+    return ReadEpisode(list.GetItem(index), index, data, problem);
 }
 
 // ---------------------------------------------------------------------------------------------

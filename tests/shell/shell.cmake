@@ -4,4 +4,5 @@ zf_add_test(test_shell
           ${CMAKE_CURRENT_LIST_DIR}/shell_settings.cpp
           ${CMAKE_CURRENT_LIST_DIR}/shell_entry.cpp
           ${CMAKE_CURRENT_LIST_DIR}/shell_player.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/shell_startup.cpp
   LIBS zf_shell)
