@@ -204,20 +204,19 @@ std::vector<uint8_t> Serialize(const pugi::xml_document& doc)
 // The document is written back as UTF-8, whatever the text declared. The declaration carries no
 // data of the document: it is made anew, so that nothing in it (an attribute whose value holds
 // "?>", a misspelt attribute the encoding detection would still take for the encoding, a second
-// declaration) can make the written text read back differently.
+// declaration) can make the written text read back differently. A document without one gets it
+// too, so that the first save and every later one lay the text out alike.
 void NormalizeDeclaration(pugi::xml_document& doc)
 {
-    bool declared = false, encoded = false;
+    bool encoded = false;
     for (pugi::xml_node node = doc.first_child(); node;) {
         const pugi::xml_node next = node.next_sibling();
         if (node.type() == pugi::node_declaration) {
             encoded = encoded || node.attribute("encoding");
-            declared = true;
             doc.remove_child(node);
         }
         node = next;
     }
-    if (!declared) return;
     pugi::xml_node decl = doc.prepend_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
     if (encoded) decl.append_attribute("encoding") = "UTF-8";

@@ -41,6 +41,7 @@ TEST(XmlRoundTrip, OddDeclarationsAreWrittenSoThatTheTextReadsBackTheSame)
          "\xE9"},
         {"standalone", "<?xml version=\"1.1\" standalone=\"yes\"?><a v=\"1\"/>", "1"},
         {"no declaration", "<a v=\"\xC3\xBF\"/>", "\xFF"},
+        {"character data before the root", "<![CDATA[x]]><a v=\"1\"/>", "1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
