@@ -107,7 +107,14 @@ CLog::CLog()
             g_log_off = true;
             return;
         }
-        if (std::FILE* f = std::fopen(_path.c_str(), "wt")) std::fclose(f);
+        std::FILE* f = std::fopen(_path.c_str(), "wt");
+        if (!f) {
+            // A folder that cannot be written: no log, rather than a path that names no file.
+            _path.clear();
+            g_log_off = true;
+            return;
+        }
+        std::fclose(f);
         WriteRaw("<Title>Log File</Title>");
         WriteRaw("<Meta Charset = windows-1252>");
         WriteRaw("<Html> <Body BgColor = Cornsilk>");

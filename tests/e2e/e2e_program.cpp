@@ -337,17 +337,21 @@ TEST_F(Program, UnusableUserFolderRunsWithoutSavingAnywhere)
     struct Case {
         const char* name;
         bool read_only;        // else XDG_DATA_HOME names a file
+        std::set<std::string> missing;   // game files
+        int exit_code;
         const char* message;   // a regular expression for standard error
     };
     const Case cases[] = {
-        {"read-only user folder", true, "no usable user folder \\(cannot write into '.*/Tovrin/Zerafine'"},
-        {"data home is a file", false, "no usable user folder \\(cannot make '.*/file/Tovrin'"},
+        {"read-only user folder", true, {}, 0, "no usable user folder \\(cannot write into '.*/Tovrin/Zerafine'"},
+        {"data home is a file", false, {}, 0, "no usable user folder \\(cannot make '.*/file/Tovrin'"},
+        {"read-only user folder and no episode list", true, {"Episodes.xml"}, 3,
+         "no usable user folder.*\n.*stage 3 .*'Settings.Episodes\\.xml'! No log was written\\."},
     };
     const std::string config = "<Config><Options no_logo=\"1\" snd_vol=\"20\" language=\"9\"/></Config>";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(home() + "/Tovrin");
-        const std::string game = MakeGameFolder(home() + "/game", {});
+        const std::string game = MakeGameFolder(home() + "/game", c.missing);
         const std::string launch = home() + "/launch";
         std::filesystem::create_directories(launch);
         if (c.read_only) {
@@ -369,7 +373,7 @@ TEST_F(Program, UnusableUserFolderRunsWithoutSavingAnywhere)
                 if (::chdir(launch.c_str()) != 0) std::abort();
                 RunProgram({}, {{"", 0, [] { PushKey(SDL_SCANCODE_ESCAPE); }}});
             },
-            ::testing::ExitedWithCode(0), c.message);
+            ::testing::ExitedWithCode(c.exit_code), c.message);
         if (c.read_only) ::chmod(UserFile("").c_str(), 0700);
         EXPECT_EQ(Listing(looked_at), before);   // nothing made in the user, game or launch folder
         if (c.read_only) {
