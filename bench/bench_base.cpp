@@ -1,7 +1,7 @@
 // Costs of the base services that loading a level pays: package reads, XML parsing and attribute
 // reads, and the host-path lookup of loose files named in another case.
-#include "engine/engine_filesys.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_filesys.h"
+#include "engine/base/engine_xml.h"
 #include "pakbuild/pakbuild.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "engine/engine_core.h"
+#include "engine/core/engine_core_internal.h"
 
 namespace zfbench {
 

@@ -2,9 +2,9 @@
 // engine core on the software renderer (the window of SDL's dummy video driver unless one is set).
 // Each frame of the drawing runs are complete frames: begin, clear, particles, present.
 #include "bench_engine.h"
-#include "engine/engine_core.h"
-#include "engine/engine_particles.h"
-#include "engine/engine_pyro2.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/particles/engine_particles.h"
+#include "engine/particles/engine_pyro2.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -41,7 +41,7 @@ struct Setup {
         const std::string file = (std::filesystem::temp_directory_path() / "zf_bench_particles.pyro").string();
         std::ofstream(file) << kLibrary;
         CEngineCore* core = zfbench::HeadlessEngine();
-        ok = core && InitPyro(core->GetDevice(), file);
+        ok = core && InitPyro(file);
         if (core) core->SetFrameTime(kFrame);
     }
 };

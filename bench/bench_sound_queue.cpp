@@ -1,9 +1,9 @@
 // The sound queue's per-frame update on the real sound keeper (SDL's dummy audio driver unless one
 // is set) with the game's own sound tables: two musics cross-fading every frame, and a frame's
 // sample requests (a few aliases, each asked for several times).
-#include "engine/engine_clock.h"
-#include "engine/engine_sound.h"
-#include "engine/engine_soundqueue.h"
+#include "engine/base/engine_clock.h"
+#include "engine/sound/engine_sound_internal.h"
+#include "engine/sound/engine_soundqueue.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench_engine.h"
-#include "engine/engine_core.h"
-#include "engine/engine_render.h"
-#include "engine/engine_texture.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/render/engine_render.h"
+#include "engine/render/engine_texture.h"
 
 namespace {
 

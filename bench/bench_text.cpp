@@ -1,5 +1,5 @@
 // Label formatting and layout with the game's own fonts.
-#include "engine/engine_langtext.h"
+#include "engine/text/engine_langtext.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Shared set-up of the fuzz targets: the log goes to a scratch folder and is emptied now and then.
 #pragma once
 
-#include "engine/engine_log.h"
+#include "engine/base/engine_log.h"
 
 #include <unistd.h>
 

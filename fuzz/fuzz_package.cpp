@@ -1,5 +1,5 @@
 // The package table reader and packed reads, on arbitrary package bytes.
-#include "engine/engine_filesys.h"
+#include "engine/base/engine_filesys.h"
 #include "fuzz_common.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The XML layer: loading arbitrary bytes, the typed getters and layout readers on every node, and
 // writing the document back (which must load again to the same text, elements and attributes).
-#include "engine/engine_layout.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_layout.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
 #include "fuzz_common.h"
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "city/city_scene.h"
 
-#include "engine/engine_render.h"
-#include "gui/gui_picture.h"
+#include "engine/render/engine_render.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 
 namespace {
@@ -36,7 +36,7 @@ void CCityScene::Destroy()
 
 void CCityScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
 }
 
 void CCityScene::OnKeyDown(int vk)

@@ -1,13 +1,13 @@
 // The city between levels ("City"): the constructions of the current epoch.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 #include "player/player_user.h"
 
 #include <map>
 #include <memory>
 
-class CSprite;
+class CMenuImage;
 
 // The constructions of the city and their upgrade levels.
 class CCity {
@@ -51,7 +51,7 @@ public:
     CCityView& GetView() { return _view; }
 
 private:
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
     CCity _city;
     CCityView _view;
 };

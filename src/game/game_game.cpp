@@ -1,12 +1,12 @@
 #include "game/game_game.h"
 
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_render.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
+#include "engine/render/engine_render.h"
 #include "game/game_hints.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
-#include "shell/main_userfiles.h"
+#include "settings/main_userfiles.h"
 
 #include <algorithm>
 
@@ -26,7 +26,7 @@ CGameScene& GetGameScene()
 bool CGameScene::Init()
 {
     _background = MakePicture(kBackgroundTexture, kScreenRect);
-    _background->SetColor(0xFFB0B0B0);
+    _background->GetSprite().SetColor(0xFFB0B0B0);
     return true;
 }
 
@@ -58,7 +58,7 @@ void CGameScene::Enter()
 
 void CGameScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
     if (_result == srRunning && (_cross_state == gcsLevelFinish || _cross_state == gcsBonusFinish)) FinishLevel();
 }
 
@@ -82,6 +82,8 @@ void CGameScene::FinishLevel()
     _state = gssPlaying;
     DropLevel();
     g_User.SetPlayState(upsNextLevel);
+    // The result is kept at once, not only at exit.
+    SaveUserProgress();
     SetNextScene("Game");
     SetTransition(gtLevelDone);
     SetResult(srNextScene);

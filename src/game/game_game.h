@@ -2,14 +2,14 @@
 // level, the city or the menu.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 #include "game/game_gui.h"
 
 #include <map>
 #include <memory>
 #include <string>
 
-class CSprite;
+class CMenuImage;
 class CUser;
 
 // Starts explosions by alias at a screen point.
@@ -69,7 +69,7 @@ private:
     void FinishLevel();
     void DropLevel();
 
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
     IExplosionManager* _explosions = nullptr;
     CBonusPanel _bonus_panel;
     CMoverPanel _mover_panel;

@@ -1,7 +1,7 @@
 #include "game/game_hints.h"
 
-#include "engine/engine_log.h"
-#include "engine/engine_xml.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_xml.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,13 +1,13 @@
 #include "menu/menu_menu.h"
 
-#include "engine/engine_clock.h"
-#include "engine/engine_input.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_log.h"
-#include "engine/engine_render.h"
-#include "gui/gui_picture.h"
+#include "engine/base/engine_clock.h"
+#include "engine/core/engine_input.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_log.h"
+#include "engine/render/engine_render.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
-#include "shell/main_settings.h"
+#include "settings/main_settings.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ void CLogoScene::Enter()
 
 void CLogoScene::Frame()
 {
-    if (_picture) _picture->Draw();
+    if (_picture) _picture->Update();
     if (_result == srRunning && zf::ClockNow() - _start >= kShowTime) {
         SetNextScene("Menu");
         SetResult(srNextScene);
@@ -106,8 +106,8 @@ void CMenuScene::Enter()
 
 void CMenuScene::Frame()
 {
-    if (_background) _background->Draw();
-    if (_title) _title->Draw();
+    if (_background) _background->Update();
+    if (_title) _title->Update();
     if (_version) _version->Draw();
 }
 
@@ -117,7 +117,8 @@ void CMenuScene::OnKeyDown(int vk)
     if (vk == kVkEscape) {
         SetResult(srQuit);
     } else if (vk == kVkReturn) {
-        g_User.NewGame();
+        // The saved game goes on; only a player without a game in progress gets a new one.
+        if (g_User.GetGameState() == ugsNone || g_User.GetGameState() == ugsCompleted) g_User.NewGame();
         SetNextScene("Game");
         SetTransition(1);
         SetResult(srNextScene);
@@ -150,7 +151,7 @@ void CSelectorScene::Destroy()
 
 void CSelectorScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
 }
 
 void CSelectorScene::OnKeyDown(int vk)

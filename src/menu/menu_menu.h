@@ -1,12 +1,12 @@
 // The front end: the logo screen, the main menu and the epoch selector.
 #pragma once
 
-#include "engine/engine_scene.h"
+#include "engine/core/engine_scene.h"
 
 #include <cstdint>
 #include <memory>
 
-class CSprite;
+class CMenuImage;
 class CUser;
 class CStaticLabel;
 
@@ -28,7 +28,7 @@ public:
     static constexpr uint32_t kShowTime = 2500;
 
 private:
-    std::unique_ptr<CSprite> _picture;
+    std::unique_ptr<CMenuImage> _picture;
     uint32_t _start = 0;
 };
 
@@ -51,8 +51,8 @@ public:
     void ShowUser(CUser& user);
 
 private:
-    std::unique_ptr<CSprite> _background;
-    std::unique_ptr<CSprite> _title;
+    std::unique_ptr<CMenuImage> _background;
+    std::unique_ptr<CMenuImage> _title;
     std::unique_ptr<CStaticLabel> _version;
 };
 
@@ -68,7 +68,7 @@ public:
     void OnKeyDown(int vk) override;
 
 private:
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
 };
 
 CMenuScene& GetMenuScene();

@@ -1,24 +1,27 @@
 #include "shell/main_appgame.h"
 
-#include "shell/main_settings.h"
-#include "shell/main_userfiles.h"
+#include "settings/main_settings.h"
+#include "settings/main_userfiles.h"
 
-#include "engine/engine_core.h"
-#include "engine/engine_helpers.h"
-#include "engine/engine_input.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_log.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_scene.h"
-#include "engine/engine_sehtrans.h"
-#include "engine/engine_sound.h"
-#include "engine/engine_xml.h"
+#include "engine/core/engine_core.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/core/engine_input.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
+#include "engine/core/engine_scene.h"
+#include "engine/base/engine_sehtrans.h"
+#include "engine/sound/engine_sound.h"
+#include "engine/base/engine_xml.h"
 
 #include "city/city_scene.h"
 #include "game/game_game.h"
 #include "game/game_hints.h"
 #include "gui/gui_dialog.h"
 #include "menu/menu_menu.h"
+#include "player/player_gamevalues.h"
+#include "player/player_hiscores.h"
+#include "player/player_prices.h"
 #include "player/player_profiles.h"
 #include "player/player_scenes.h"
 #include "player/player_user.h"
@@ -40,13 +43,19 @@ bool IsTestMode()
     return GetGlobalVars().GetBool("test_mode");
 }
 
-// The values of the game configuration "Settings\GameCFG.xml" that the application applies itself.
-// The file is read whole by the game field's configuration; a missing or damaged file leaves the
+// The values of the game configuration "Settings\GameCFG.xml" that the application and the player
+// read: the slide speed of the dialogs, the lives of a new game and the points per extra life. The
+// file is read whole by the game field's configuration; a missing or damaged file leaves the
 // defaults here and the field reports it.
-int LoadPanelSpeed()
+void RegisterGameConfigDefaults(CVariableRegistry& cfg)
 {
-    CVariableRegistry cfg;
     cfg.Register("m_panel_speed", 14.0f);
+    cfg.Register("start_lives", 3);
+    cfg.Register("score_for_life", 20000);
+}
+
+void LoadGameConfig(CVariableRegistry& cfg)
+{
     try {
         CXMLFile file("Settings\\GameCFG.xml");
         CXMLNode node = file.SelectSingleNode("//GameCFG");
@@ -54,7 +63,6 @@ int LoadPanelSpeed()
     } catch (const std::exception& e) {
         GetLog().Warning("Warning: game configuration not read (%s), defaults used.", e.what());
     }
-    return PanelSlideSpeedOf(cfg.GetFloat("m_panel_speed"));
 }
 
 } // namespace
@@ -128,10 +136,16 @@ CAppGame::CAppGame() : CAppGame(GetProgramScenes())
     SetUserSceneHandlers(&RefreshUserInProgramScenes, &SyncProgramScenesWithUser);
 }
 
-CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes)) {}
+CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes))
+{
+    RegisterGameConfigDefaults(_game_cfg);
+    _previous_game_cfg = GetUserGameConfig();
+    SetUserGameConfig(&_game_cfg);
+}
 
 CAppGame::~CAppGame()
 {
+    if (GetUserGameConfig() == &_game_cfg) SetUserGameConfig(_previous_game_cfg);
     _logo.reset();
 }
 
@@ -157,7 +171,8 @@ void CAppGame::ApplySettings()
     }
     if (g_SoundKeeper) g_SoundKeeper->SetVolumes(std::clamp(s.mus_vol, 0, 100), std::clamp(s.snd_vol, 0, 100));
     if (g_EngineCore) g_EngineCore->SetGamma(s.gamma);
-    SetPanelSlideSpeed(LoadPanelSpeed());
+    LoadGameConfig(_game_cfg);
+    SetPanelSlideSpeed(PanelSlideSpeedOf(_game_cfg.GetFloat("m_panel_speed")));
     if (g_SoundKeeper) g_SoundKeeper->LoadAllMusic();
 
     CLog& log = GetLog();
@@ -173,18 +188,14 @@ void CAppGame::LoadPlayerData()
     log.Message("Load hints...");
     GetHintsManager().Load();
 
+    log.Message("Load prices and promotions...");
+    RegisterGameValues();
+    GetConstructionRes().Load();
+    GetPromotions().Load();
+
     log.Message("Load profiles...");
     g_Profiles.Load();
-    const std::string& active = g_Profiles.GetActiveName();
-    if (!active.empty()) {
-        if (CProfile* profile = g_Profiles.FindProfile(active)) {
-            g_User.LoadFromProfile(*profile, kCurrentGameSlot);
-        } else {
-            // A stored name without its profile must not stop every later start.
-            log.Warning("Warning: active profile \"%s\" not found, no player is active.", active.c_str());
-            g_Profiles.SetActiveName(std::string());
-        }
-    }
+    if (g_Profiles.HasActive()) g_User.LoadFromProfile(g_Profiles.GetProfile(g_Profiles.GetActiveName()), kCurrentGameSlot);
 
     if (!LoadEpisodes()) THROW_ERROR("\"Failed to load levels data!\"");
 
@@ -514,8 +525,10 @@ bool CAppGame::Exit()
     }
     if ((_exit_state == esNormal || _exit_state == esUserBreak) && !IsTestMode()) {
         log.Message(" ");
-        if (!g_User.GetName().empty() && g_User.SaveToProfile(kCurrentGameSlot, g_Profiles)) g_Profiles.Save();
+        SaveUserProgress();
     }
+    // Hiscores are filed when a level is won; whatever the end, what was filed stays.
+    g_Hiscores.Save();
     return true;
 }
 

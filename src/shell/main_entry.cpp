@@ -1,17 +1,17 @@
 #include "shell/main_entry.h"
 
 #include "shell/main_appgame.h"
-#include "shell/main_settings.h"
-#include "shell/main_userfiles.h"
+#include "settings/main_settings.h"
+#include "settings/main_userfiles.h"
 
-#include "engine/engine_core.h"
-#include "engine/engine_cursor.h"
-#include "engine/engine_helpers.h"
-#include "engine/engine_log.h"
-#include "engine/engine_pyro2.h"
-#include "engine/engine_registry.h"
-#include "engine/engine_sehtrans.h"
-#include "engine/engine_sound.h"
+#include "engine/core/engine_core.h"
+#include "engine/text/engine_cursor.h"
+#include "engine/base/engine_helpers.h"
+#include "engine/base/engine_log.h"
+#include "engine/particles/engine_pyro2.h"
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_sehtrans.h"
+#include "engine/sound/engine_sound.h"
 
 #include <algorithm>
 #include <chrono>
@@ -207,14 +207,14 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
         [&] {
             log.WriteRow(CLog::lvlMessage, "");
             log.MessageBold("Initialize engine...");
-            g_SoundKeeper = &CSoundKeeper::Instance();
-            g_EngineCore = &CEngineCore::Instance();
+            g_SoundKeeper = &ProgramSoundKeeper();
+            g_EngineCore = &ProgramEngineCore();
             // Without a window and renderer nothing later can work: stop here, not in a later crash.
             if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
                 THROW_ERROR("\"Failed to initialize engine!\"");
             g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
             AttachCursorToMouse();
-            InitPyro(g_EngineCore->GetDevice(), kParticleFile);
+            InitPyro(kParticleFile);
             log.MessageBold("Engine initialized.");
             app = std::make_unique<CAppGame>();
         },

@@ -3,8 +3,9 @@
 #include "shell/main_entry.h"
 #include "support/test_support.h"
 
-#include "engine/engine_registry.h"
-#include "shell/main_userfiles.h"
+#include "engine/base/engine_registry.h"
+#include "settings/main_userfiles.h"
+#include "player/player_profiles.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -398,6 +399,37 @@ TEST_F(Program, EmptyDataHomeCountsAsUnset)
     EXPECT_NE(ReadTextFile(folder + "Config.xml").find("snd_vol=\"75\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("/Tovrin"));   // not at the root of the file system
     EXPECT_FALSE(std::filesystem::exists(UserFile("")));
+// The menu continues the active player's saved game (never a new one over it); every finished
+// level is kept in "Profiles.xml" at once, and the exit keeps the game where it stands.
+TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
+    WriteText(UserFile("Profiles.xml"),
+              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
+              "play_state=\"1\" episode=\"0\" level=\"1\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
+              "<Collect type=\"1\" amount=\"150\"/></Resources><City><Construction id=\"101\" bought=\"1\"/></City>"
+              "</Game></Profile></Profiles>");
+    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
+                                {"Game scene: level", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
+                                {"Game scene: level", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }},
+                                {"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
+                ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    EXPECT_TRUE(InOrder(log, {"Game scene: level 'Levels\\E01\\L03.xml'",
+                              "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles...",
+                              "Game scene: level 'Levels\\E02\\L01.xml'", "Main menu.", "Exit game: shutdown normally.",
+                              "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles..."}))
+        << log;
+    CProfiles saved;
+    ASSERT_TRUE(saved.Load(UserFile("Profiles.xml")));
+    EXPECT_NE(ReadTextFile(UserFile("Profiles.xml"))[0], '<');   // written scrambled
+    const CGameSlot& game = saved.GetProfile("Ann").GetGame(kCurrentGameSlot);
+    EXPECT_EQ(game.episode, 1);
+    EXPECT_EQ(game.level, 0);
+    EXPECT_EQ(game.score, 777);
+    EXPECT_EQ(game.lives, 2);
+    EXPECT_EQ(game.collect.at(1), 150);
+    EXPECT_TRUE(game.city.at(101).bought);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Program entry: the test start from the command line, the stages with their crash reports and
 // exit codes, and the statistics page.
-#include "shell/shell_test_util.h"
+#include "support/shell_test_util.h"
 
-#include "engine/engine_sehtrans.h"
+#include "engine/base/engine_sehtrans.h"
 #include "shell/main_entry.h"
 
 #include <gtest/gtest.h>

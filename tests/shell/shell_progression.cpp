@@ -1,7 +1,7 @@
 // Episodes file, level progression and the level variables handed to the game scene.
-#include "shell/shell_test_util.h"
+#include "support/shell_test_util.h"
 
-#include "engine/engine_xml.h"
+#include "engine/base/engine_xml.h"
 
 #include <gtest/gtest.h>
 

@@ -2,16 +2,16 @@
 // change and repaired when out of range, content errors of the episode list found at start, stale
 // temporaries of killed saves removed, damaged user files kept aside copy after copy, and the one
 // line that reports a failed stage.
-#include "shell/shell_test_util.h"
+#include "support/shell_test_util.h"
 
-#include "engine/engine_core.h"
-#include "engine/engine_filesys.h"
-#include "engine/engine_langtext.h"
-#include "engine/engine_userfolder.h"
-#include "engine/engine_xml.h"
+#include "engine/core/engine_core.h"
+#include "engine/base/engine_filesys.h"
+#include "engine/text/engine_langtext.h"
+#include "engine/base/engine_userfolder.h"
+#include "engine/base/engine_xml.h"
 #include "player/player_profiles.h"
 #include "shell/main_entry.h"
-#include "shell/main_settings.h"
+#include "settings/main_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // files, the log's text and a settable clock.
 #pragma once
 
-#include "engine/engine_clock.h"
-#include "engine/engine_log.h"
+#include "engine/base/engine_clock.h"
+#include "engine/base/engine_log.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "pakbuild/pakbuild.h"
 
-#include "engine/engine_filesys.h"
+#include "engine/base/engine_filesys.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,0 +1,82 @@
+// The scene base: every screen of the game (logo, menu, selector, game, city) is a scene that runs
+// its own event pump and frame loop until it sets a result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Milliseconds between the starts of two frames.
+extern uint32_t g_FramePeriod;
+
+// Results of AScene::Run.
+enum ESceneResult {
+    srRunning = 0,
+    srFailure = 1,
+    srNextScene = 2,      // run the next scene alias with the transition code
+    srQuit = 3,           // quit requested: the pump ends when the quit event arrives
+    srWindowClosed = 4,   // the window was closed while the scene was running
+};
+
+// Windows virtual-key codes of the keys the scenes answer in OnKeyDown.
+constexpr int kVkReturn = 0x0D;
+constexpr int kVkEscape = 0x1B;
+
+class AScene {
+public:
+    explicit AScene(const std::string& alias);
+
+    // Called once when the scene starts to run.
+    virtual void Enter() {}
+    // Called once when the pump ends.
+    virtual void Leave() {}
+    // Called once after each drawn frame, before the next: the scene's input handling.
+    virtual void PostFrame() {}
+    // A key went down (Windows virtual-key code) while the scene is active.
+    virtual void OnKeyDown(int /*vk*/) {}
+    // Called after every frame attempt.
+    virtual void AfterFrame() {}
+    // Clears the frame to black.
+    virtual void BeginDraw();
+    // Updates and draws the scene once.
+    virtual void Frame() = 0;
+    // Stores the flag, pauses or resumes sound and gamma, logs "Switch active to %s".
+    virtual void SetActive(bool active);
+    virtual ~AScene();
+    // Builds the scene's data; false means the scene cannot run.
+    virtual bool Init() = 0;
+    // Frees what Init built.
+    virtual void Destroy() {}
+
+    // The pump and frame loop; returns the result (1 to 4).
+    int Run();
+    // One frame: begin, BeginDraw, Frame, end (nothing when the frame cannot begin).
+    void RenderFrame();
+    // Frame time for animations: elapsed / 1000 s, one period when the frame stalled over 0.2 s.
+    void SetFrameTime(uint32_t elapsed_ms, uint32_t period_ms);
+
+    const std::string& GetAlias() const { return _alias; }
+    bool IsActive() const { return _active; }
+    int GetResult() const { return _result; }
+    void SetResult(int result) { _result = result; }
+    const std::string& GetNextScene() const { return _next_scene; }
+    void SetNextScene(const std::string& alias) { _next_scene = alias; }
+    int GetTransition() const { return _transition; }
+    void SetTransition(int code) { _transition = code; }
+
+    // The scene's own state machine: state, running cross-state id (0 when none), previous state.
+    int GetState() const { return _state; }
+    int GetCrossState() const { return _cross_state; }
+    int GetPrevState() const { return _prev_state; }
+
+protected:
+    std::string _alias;
+    bool _active = true;
+    int _result = srRunning;
+    std::string _next_scene;
+    int _transition = -1;
+    bool _frame_drawn = false;
+
+    int _state = 0;
+    int _cross_state = 0;
+    int _prev_state = 0;
+};
