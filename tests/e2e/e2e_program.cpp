@@ -4,8 +4,8 @@
 #include "support/test_support.h"
 
 #include "engine/base/engine_registry.h"
-#include "settings/main_userfiles.h"
 #include "player/player_profiles.h"
+#include "settings/main_userfiles.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -399,6 +399,8 @@ TEST_F(Program, EmptyDataHomeCountsAsUnset)
     EXPECT_NE(ReadTextFile(folder + "Config.xml").find("snd_vol=\"75\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("/Tovrin"));   // not at the root of the file system
     EXPECT_FALSE(std::filesystem::exists(UserFile("")));
+}
+
 // The menu continues the active player's saved game (never a new one over it); every finished
 // level is kept in "Profiles.xml" at once, and the exit keeps the game where it stands.
 TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)

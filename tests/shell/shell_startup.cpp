@@ -10,6 +10,7 @@
 #include "engine/base/engine_userfolder.h"
 #include "engine/base/engine_xml.h"
 #include "player/player_profiles.h"
+#include "player/player_hiscores.h"
 #include "shell/main_entry.h"
 #include "settings/main_settings.h"
 
