@@ -15,6 +15,7 @@
 #include "engine/base/engine_xml.h"
 
 #include "city/city_scene.h"
+#include "field/config/field_config.h"
 #include "game/game_game.h"
 #include "game/game_hints.h"
 #include "gui/gui_dialog.h"
@@ -41,28 +42,6 @@ const char* const kGameTitle = "Zerafine";
 bool IsTestMode()
 {
     return GetGlobalVars().GetBool("test_mode");
-}
-
-// The values of the game configuration "Settings\GameCFG.xml" that the application and the player
-// read: the slide speed of the dialogs, the lives of a new game and the points per extra life. The
-// file is read whole by the game field's configuration; a missing or damaged file leaves the
-// defaults here and the field reports it.
-void RegisterGameConfigDefaults(CVariableRegistry& cfg)
-{
-    cfg.Register("m_panel_speed", 14.0f);
-    cfg.Register("start_lives", 3);
-    cfg.Register("score_for_life", 20000);
-}
-
-void LoadGameConfig(CVariableRegistry& cfg)
-{
-    try {
-        CXMLFile file("Settings\\GameCFG.xml");
-        CXMLNode node = file.SelectSingleNode("//GameCFG");
-        if (node.IsValid()) cfg.ReadAttributes(node);
-    } catch (const std::exception& e) {
-        GetLog().Warning("Warning: game configuration not read (%s), defaults used.", e.what());
-    }
 }
 
 } // namespace
@@ -138,14 +117,15 @@ CAppGame::CAppGame() : CAppGame(GetProgramScenes())
 
 CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes))
 {
-    RegisterGameConfigDefaults(_game_cfg);
+    // The player reads the lives of a new game and the points per extra life from the game
+    // configuration.
     _previous_game_cfg = GetUserGameConfig();
-    SetUserGameConfig(&_game_cfg);
+    SetUserGameConfig(&g_GameCfg.GetStore());
 }
 
 CAppGame::~CAppGame()
 {
-    if (GetUserGameConfig() == &_game_cfg) SetUserGameConfig(_previous_game_cfg);
+    if (GetUserGameConfig() == &g_GameCfg.GetStore()) SetUserGameConfig(_previous_game_cfg);
     _logo.reset();
 }
 
@@ -171,8 +151,8 @@ void CAppGame::ApplySettings()
     }
     if (g_SoundKeeper) g_SoundKeeper->SetVolumes(std::clamp(s.mus_vol, 0, 100), std::clamp(s.snd_vol, 0, 100));
     if (g_EngineCore) g_EngineCore->SetGamma(s.gamma);
-    LoadGameConfig(_game_cfg);
-    SetPanelSlideSpeed(PanelSlideSpeedOf(_game_cfg.GetFloat("m_panel_speed")));
+    g_GameCfg.Load();
+    SetPanelSlideSpeed(PanelSlideSpeedOf(g_GameCfg.GetFloat("m_panel_speed")));
     if (g_SoundKeeper) g_SoundKeeper->LoadAllMusic();
 
     CLog& log = GetLog();

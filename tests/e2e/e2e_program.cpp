@@ -318,6 +318,9 @@ TEST_F(Program, MissingOrDamagedGameFilesStopTheStartWithAMessage)
          "Application crushed on stage 3."},
         {"labels", {"Labels_en.xml"}, {}, "stage 3 .* failed: error opening xml! - .*'Settings.Labels_en\\.xml'",
          "Application crushed on stage 3."},
+        {"game configuration", {"GameCFG.xml"}, {},
+         "stage 3 .* failed: verify \\{config_node.IsValid\\(\\)\\} failed - .*Settings.GameCFG\\.xml not read",
+         "Application crushed on stage 3."},
         {"episode content", {}, {{"Episodes.xml", damaged}},
          "stage 3 .* failed: \"Failed to load levels data!\" - Error: content error in 'Settings.Episodes\\.xml', "
          "episode #1 \\(\"Bad\"\\): must be 1 levels in episode, found 0",
