@@ -11,14 +11,14 @@ jobs=${ZF_FUZZ_JOBS:-1}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZF_BUILD_FUZZ=ON -DZF_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz_package fuzz_xml
+cmake --build "$build" --target fuzz_package fuzz_xml fuzz_field_level fuzz_field_balls fuzz_profiles fuzz_hiscores fuzz_dialog
 
 export XDG_DATA_HOME="$build/fuzz-home"
 # undefined behaviour stops the run like a crash, and its input is kept
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 mkdir -p "$XDG_DATA_HOME"
 status=0
-for target in package xml; do
+for target in package xml field_level field_balls profiles hiscores dialog; do
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus" "$build/fuzz-crashes/$target"
   echo "== fuzz_$target for ${seconds}s"

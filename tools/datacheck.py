@@ -33,6 +33,7 @@ FILE_EXTENSIONS = (".png", ".tga", ".jpg", ".jpeg", ".bmp", ".dds", ".wav", ".og
 # (family, regular expression with one group: the name)
 NAME_CALLS = [
     ("sample", r'\b(?:PlaySample|LoadSample|FreeSample|QueueSound)\s*\(\s*"([^"\\]*)"'),
+    ("sample", r'\bSetSounds\s*\(\s*"([^"\\]*)"'),
     ("music", r'\b(?:PlayMusic|LoadMusic|FreeMusic|StopMusic|SetMusicVolume)\s*\(\s*"([^"\\]*)"'),
     ("music", r'\bMusicTrack\s*[({]\s*"([^"\\]*)"'),
     ("label", r'\b(?:GetLabel|SetLabel)\s*\(\s*"([^"\\]*)"'),

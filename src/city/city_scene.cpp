@@ -2,7 +2,7 @@
 
 #include "engine/render/engine_render.h"
 #include "engine/sound/engine_soundqueue.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 
 namespace {
@@ -37,7 +37,7 @@ void CCityScene::Destroy()
 
 void CCityScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
     g_SoundQueue.Update();
 }
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-class CSprite;
+class CMenuImage;
 
 // The constructions of the city and their upgrade levels.
 class CCity {
@@ -51,7 +51,7 @@ public:
     CCityView& GetView() { return _view; }
 
 private:
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
     CCity _city;
     CCityView _view;
 };

@@ -5,7 +5,7 @@
 #include "engine/render/engine_render.h"
 #include "engine/sound/engine_soundqueue.h"
 #include "game/game_hints.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 #include "settings/main_userfiles.h"
 
@@ -27,7 +27,7 @@ CGameScene& GetGameScene()
 bool CGameScene::Init()
 {
     _background = MakePicture(kBackgroundTexture, kScreenRect);
-    _background->SetColor(0xFFB0B0B0);
+    _background->GetSprite().SetColor(0xFFB0B0B0);
     return true;
 }
 
@@ -59,7 +59,7 @@ void CGameScene::Enter()
 
 void CGameScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
     if (_result == srRunning && (_cross_state == gcsLevelFinish || _cross_state == gcsBonusFinish)) FinishLevel();
     g_SoundQueue.Update();
 }
@@ -84,6 +84,8 @@ void CGameScene::FinishLevel()
     _state = gssPlaying;
     DropLevel();
     g_User.SetPlayState(upsNextLevel);
+    // The result is kept at once, not only at exit.
+    SaveUserProgress();
     SetNextScene("Game");
     SetTransition(gtLevelDone);
     SetResult(srNextScene);

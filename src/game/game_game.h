@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-class CSprite;
+class CMenuImage;
 class CUser;
 
 // Starts explosions by alias at a screen point.
@@ -69,7 +69,7 @@ private:
     void FinishLevel();
     void DropLevel();
 
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
     IExplosionManager* _explosions = nullptr;
     CBonusPanel _bonus_panel;
     CMoverPanel _mover_panel;

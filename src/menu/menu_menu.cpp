@@ -7,7 +7,7 @@
 #include "engine/render/engine_render.h"
 #include "engine/sound/engine_soundqueue.h"
 #include "engine/base/engine_xml.h"
-#include "gui/gui_picture.h"
+#include "gui/gui_controls.h"
 #include "player/player_user.h"
 #include "settings/main_settings.h"
 
@@ -68,7 +68,7 @@ void CLogoScene::Enter()
 
 void CLogoScene::Frame()
 {
-    if (_picture) _picture->Draw();
+    if (_picture) _picture->Update();
     if (_result == srRunning && zf::ClockNow() - _start >= kShowTime) {
         SetNextScene("Menu");
         SetResult(srNextScene);
@@ -134,8 +134,8 @@ void CMenuScene::Leave()
 
 void CMenuScene::Frame()
 {
-    if (_background) _background->Draw();
-    if (_title) _title->Draw();
+    if (_background) _background->Update();
+    if (_title) _title->Update();
     if (_version) _version->Draw();
     g_SoundQueue.Update();
 }
@@ -146,7 +146,8 @@ void CMenuScene::OnKeyDown(int vk)
     if (vk == kVkEscape) {
         SetResult(srQuit);
     } else if (vk == kVkReturn) {
-        g_User.NewGame();
+        // The saved game goes on; only a player without a game in progress gets a new one.
+        if (g_User.GetGameState() == ugsNone || g_User.GetGameState() == ugsCompleted) g_User.NewGame();
         SetNextScene("Game");
         SetTransition(1);
         SetResult(srNextScene);
@@ -179,7 +180,7 @@ void CSelectorScene::Destroy()
 
 void CSelectorScene::Frame()
 {
-    if (_background) _background->Draw();
+    if (_background) _background->Update();
     g_SoundQueue.Update();
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-class CSprite;
+class CMenuImage;
 class CUser;
 class CStaticLabel;
 
@@ -29,7 +29,7 @@ public:
     static constexpr uint32_t kShowTime = 2500;
 
 private:
-    std::unique_ptr<CSprite> _picture;
+    std::unique_ptr<CMenuImage> _picture;
     uint32_t _start = 0;
 };
 
@@ -53,8 +53,8 @@ public:
     void ShowUser(CUser& user);
 
 private:
-    std::unique_ptr<CSprite> _background;
-    std::unique_ptr<CSprite> _title;
+    std::unique_ptr<CMenuImage> _background;
+    std::unique_ptr<CMenuImage> _title;
     std::unique_ptr<CStaticLabel> _version;
     MusicTrack _music;
 };
@@ -71,7 +71,7 @@ public:
     void OnKeyDown(int vk) override;
 
 private:
-    std::unique_ptr<CSprite> _background;
+    std::unique_ptr<CMenuImage> _background;
 };
 
 CMenuScene& GetMenuScene();

@@ -1,83 +1,151 @@
 #include "player/player_user.h"
 
+#include "player/player_prices.h"
 #include "player/player_profiles.h"
+#include "player/player_resources.h"
+
 #include "engine/base/engine_helpers.h"
 #include "engine/base/engine_log.h"
+#include "engine/base/engine_registry.h"
 
 #include <algorithm>
-
-const char* const kCurrentGameSlot = "current_game";
-const char* const kBestGameSlot = "best_game";
-const char* const kEpochErrorSlot = "epoch_start_error";
+#include <climits>
 
 CUser g_User;
 
-std::string GetEpochStartSlot(int epoch_index)
+namespace {
+
+const CVariableRegistry* g_game_cfg = nullptr;
+PeopleSaver g_people_saver = nullptr;
+
+int ConfigInt(const char* name)
 {
-    VERIFY(epoch_index >= 0 && epoch_index <= 6);
-    return "epoch_start_" + std::to_string(epoch_index + 1);
+    static const CVariableRegistry empty;
+    return (g_game_cfg ? *g_game_cfg : empty).GetInt(name);
 }
 
-void LevelStats::AddChain(const ChainRecord& chain)
+} // namespace
+
+void SetUserGameConfig(const CVariableRegistry* cfg) { g_game_cfg = cfg; }
+const CVariableRegistry* GetUserGameConfig() { return g_game_cfg; }
+void SetPeopleSaver(PeopleSaver saver) { g_people_saver = saver; }
+
+// ---------------------------------------------------------------------------------------------
+
+int32_t CUser::GetPendingResource(int type) const
 {
-    ++n_moves;
-    ++n_chains;
-    total_chain_length += chain.length;
-    total_chain_score += chain.score;
-    max_chain_length = std::max(max_chain_length, chain.length);
-    max_chain_score = std::max(max_chain_score, chain.score);
+    switch (type) {
+    case 1: return _pending_money;
+    case 2: return _pending_staff;
+    case 3: return _pending_food;
+    default: return 0;
+    }
 }
 
-void LevelStats::ResetProgress()
+int32_t CUser::TakePendingScore()
 {
-    time = 0;
-    n_moves = 0;
-    n_puzzles_broke = 0;
+    return std::exchange(_pending_score, 0);
 }
 
-void CGameSlot::Reset()
+int32_t CUser::TakePendingResource(int type)
 {
-    std::string keep = alias;
-    *this = CGameSlot();
-    alias = keep;
-    game_state = ugsNew;
+    switch (type) {
+    case 1: return std::exchange(_pending_money, 0);
+    case 2: return std::exchange(_pending_staff, 0);
+    case 3: return std::exchange(_pending_food, 0);
+    default: return 0;
+    }
 }
 
-CUser::CUser() = default;
-
-void CUser::AddScore(int points)
+void CUser::AddScore(int32_t points)
 {
     const long long old_score = _game.score;
-    const long long new_score = old_score + points;
+    const long long new_score = std::clamp<long long>(old_score + points, INT32_MIN, INT32_MAX);
     if (_score_for_life > 0) {
         const long long gained = new_score / _score_for_life - old_score / _score_for_life;
         if (gained > 0) {
-            _game.lives += static_cast<int>(gained);
-            _last_lives_gain = static_cast<int>(gained);
+            _game.lives = static_cast<int32_t>(std::min<long long>(INT32_MAX, _game.lives + gained));
+            _last_lives_gain = static_cast<int32_t>(gained);
         }
     }
-    _pending_score += points;
-    _game.score = static_cast<int>(std::clamp<long long>(new_score, INT32_MIN, INT32_MAX));
+    _pending_score = static_cast<int32_t>(std::clamp<long long>(0LL + _pending_score + points, INT32_MIN, INT32_MAX));
+    _game.score = static_cast<int32_t>(new_score);
 }
 
-void BuyConstructionIn(CityConstructions& city, int construct_id)
+int32_t CUser::GetCityScore() const
 {
-    auto it = city.find(construct_id);
-    if (it == city.end())
-        city[construct_id] = CityEntry{true, 0};
-    else
-        ++it->second.upgrade;
+    long long score = 25LL * _title_index;
+    for (const auto& [id, entry] : _game.city)
+        if (entry.bought) score += 500LL + entry.upgrade;
+    return static_cast<int32_t>(std::clamp<long long>(score, INT32_MIN, INT32_MAX));
 }
 
-void CUser::BuyConstruction(int construct_id)
+bool CUser::CheckPromotion()
 {
-    BuyConstructionIn(_game.city, construct_id);
+    const CPromotions& promotions = GetPromotions();
+    if (promotions.GetTitleIndex(_game.score) <= _title_index) return false;
+    ++_title_index;
+    _title_text = promotions.GetTitleText(_title_index);
+    return true;
 }
 
-void CUser::AddResource(int type, int amount) { _game.collect[type] += amount; }
-void CUser::SetResource(int type, int amount) { _game.collect[type] = amount; }
-void CUser::AddBonusCredit(int type, int amount) { _game.bonus[type] += amount; }
-void CUser::SetBonusCredit(int type, int amount) { _game.bonus[type] = amount; }
+void CUser::BuyConstruction(int32_t id)
+{
+    BuyConstructionIn(_game.city, id);
+}
+
+void CUser::AddResource(int type, int32_t amount)
+{
+    _game.collect[type] += amount;
+    switch (type) {
+    case 1: _pending_money += amount; break;
+    case 2: _pending_staff += amount; break;
+    case 3: _pending_food += amount; break;
+    default: break;
+    }
+}
+
+void CUser::SpendResource(int type, int32_t amount)
+{
+    AddResource(type, -amount);
+}
+
+void CUser::SetResource(int type, int32_t amount)
+{
+    _game.collect[type] = amount;
+}
+
+int32_t CUser::GetCollectAmount(int type) const
+{
+    auto it = _game.collect.find(type);
+    return it == _game.collect.end() ? 0 : it->second;
+}
+
+bool CUser::IsHintShown(int32_t type) const
+{
+    auto it = Shown_hints.find(type);
+    return it != Shown_hints.end() && it->second;
+}
+
+bool CUser::IsEpochAvailable(int epoch) const
+{
+    if (epoch == 0) return true;
+    if (epoch < 0 || epoch > 6 || !g_Profiles.HasProfile(_name)) return false;
+    return g_Profiles.GetProfile(_name).HasGame(GetEpochStartSlot(epoch));
+}
+
+void CUser::TakeScoreForLife()
+{
+    _score_for_life = ConfigInt("score_for_life");
+    VERIFY(_score_for_life != 0);
+}
+
+void CUser::RefillLiveTables()
+{
+    if (this != &g_User) return;
+    GetResources().Assign(_game.collect);
+    GetResCredits().Assign(_game.bonus);
+}
 
 void CUser::NewGame()
 {
@@ -85,27 +153,82 @@ void CUser::NewGame()
     _game.alias = kCurrentGameSlot;
     _pending_score = 0;
     _last_lives_gain = 0;
+    _game.lives = ConfigInt("start_lives");
+    TakeScoreForLife();
+    _title_text = GetPromotions().GetTitleTextForScore(_game.score);
+    _title_index = GetPromotions().GetTitleIndex(_game.score);
+    RefillLiveTables();
+}
+
+void CUser::StartGame(int epoch)
+{
+    if (epoch == 0) {
+        NewGame();
+    } else {
+        LoadFromProfile(g_Profiles.GetProfile(_name), GetEpochStartSlot(epoch));
+        _game.alias = kCurrentGameSlot;
+        _game.lives = ConfigInt("start_lives");
+    }
+    _game.play_state = upsNone;
+    _game.game_state = ugsNew;
 }
 
 void CUser::LoadFromProfile(const CProfile& profile, const std::string& slot)
 {
-    _name = profile.name;
-    auto it = profile.slots.find(slot);
-    _game = it != profile.slots.end() ? it->second : CGameSlot();
+    _name = profile.GetName();
+    Settings() = profile.Settings();
+    _game = profile.HasGame(slot) ? profile.GetGame(slot) : CGameSlot();
     _pending_score = 0;
     _last_lives_gain = 0;
+    const CPromotions& promotions = GetPromotions();
+    _title_index = _game.title;
+    if (_title_index < 0 || _title_index >= promotions.GetCount()) {
+        // A file written with a longer ladder, or changed by hand.
+        const int32_t clamped = std::clamp<int32_t>(_title_index, 0, promotions.GetCount() - 1);
+        GetLog().Warning("Warning: profile \"%s\": title %d is not on the ladder of %d titles; %d is used.",
+                         _name.c_str(), _title_index, promotions.GetCount(), clamped);
+        _title_index = clamped;
+        _game.title = clamped;
+    }
+    _title_text = promotions.GetTitleText(_title_index);
+    RefillLiveTables();
+    TakeScoreForLife();
 }
 
-bool CUser::SaveToProfile(const std::string& slot, CProfiles& profiles) const
+void CUser::UpdateProfile(CProfile& profile, const std::string& slot)
 {
-    CProfile* profile = profiles.FindProfile(_name);
-    if (!profile) {
-        GetLog().Warning("Warning: no profile \"%s\" to store the game in.", _name.c_str());
-        return false;
+    VERIFY(!Empty());
+    VERIFY(_name == profile.GetName());
+    if (_name == g_User._name) {
+        GetResources().StoreInto(_game.collect);
+        if (g_people_saver) g_people_saver(_game.people);
     }
+    profile.Settings() = Settings();
     CGameSlot stored = _game;
     stored.alias = slot;
-    profile->slots[slot] = stored;
+    profile.SetGame(slot, stored);
     GetLog().MessageBold("Update profile \"%s\" (game slot \"%s\").", _name.c_str(), slot.c_str());
-    return true;
+}
+
+void CUser::SaveToProfile(const std::string& slot)
+{
+    UpdateProfile(g_Profiles.GetProfile(_name), slot);
+}
+
+void CUser::SetMusic(const MusicTrack& music)
+{
+    _game.music = music;
+    _game.music_plays = 0;
+}
+
+bool SaveUserProgress()
+{
+    if (g_User.Empty()) return false;
+    if (!g_Profiles.HasProfile(g_User.GetName())) {
+        GetLog().Warning("Warning: the profile \"%s\" no longer exists; its game is not stored.",
+                         g_User.GetName().c_str());
+        return false;
+    }
+    g_User.SaveToProfile(kCurrentGameSlot);
+    return g_Profiles.Save();
 }

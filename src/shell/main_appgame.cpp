@@ -15,15 +15,20 @@
 #include "engine/base/engine_xml.h"
 
 #include "city/city_scene.h"
+#include "field/config/field_config.h"
 #include "game/game_game.h"
 #include "game/game_hints.h"
 #include "gui/gui_dialog.h"
 #include "menu/menu_menu.h"
+#include "player/player_gamevalues.h"
+#include "player/player_hiscores.h"
+#include "player/player_prices.h"
 #include "player/player_profiles.h"
 #include "player/player_scenes.h"
 #include "player/player_user.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cinttypes>
 #include <cstdlib>
 #include <ctime>
@@ -37,23 +42,6 @@ const char* const kGameTitle = "Zerafine";
 bool IsTestMode()
 {
     return GetGlobalVars().GetBool("test_mode");
-}
-
-// The values of the game configuration "Settings\GameCFG.xml" that the application applies itself.
-// The file is read whole by the game field's configuration; a missing or damaged file leaves the
-// defaults here and the field reports it.
-int LoadPanelSpeed()
-{
-    CVariableRegistry cfg;
-    cfg.Register("m_panel_speed", 14.0f);
-    try {
-        CXMLFile file("Settings\\GameCFG.xml");
-        CXMLNode node = file.SelectSingleNode("//GameCFG");
-        if (node.IsValid()) cfg.ReadAttributes(node);
-    } catch (const std::exception& e) {
-        GetLog().Warning("Warning: game configuration not read (%s), defaults used.", e.what());
-    }
-    return PanelSlideSpeedOf(cfg.GetFloat("m_panel_speed"));
 }
 
 } // namespace
@@ -127,10 +115,17 @@ CAppGame::CAppGame() : CAppGame(GetProgramScenes())
     SetUserSceneHandlers(&RefreshUserInProgramScenes, &SyncProgramScenesWithUser);
 }
 
-CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes)) {}
+CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes))
+{
+    // The player reads the lives of a new game and the points per extra life from the game
+    // configuration.
+    _previous_game_cfg = GetUserGameConfig();
+    SetUserGameConfig(&g_GameCfg.GetStore());
+}
 
 CAppGame::~CAppGame()
 {
+    if (GetUserGameConfig() == &g_GameCfg.GetStore()) SetUserGameConfig(_previous_game_cfg);
     _logo.reset();
 }
 
@@ -156,7 +151,8 @@ void CAppGame::ApplySettings()
     }
     if (g_SoundKeeper) g_SoundKeeper->SetVolumes(std::clamp(s.mus_vol, 0, 100), std::clamp(s.snd_vol, 0, 100));
     if (g_EngineCore) g_EngineCore->SetGamma(s.gamma);
-    SetPanelSlideSpeed(LoadPanelSpeed());
+    g_GameCfg.Load();
+    SetPanelSlideSpeed(PanelSlideSpeedOf(g_GameCfg.GetFloat("m_panel_speed")));
     if (g_SoundKeeper) g_SoundKeeper->LoadAllMusic();
 
     CLog& log = GetLog();
@@ -172,18 +168,14 @@ void CAppGame::LoadPlayerData()
     log.Message("Load hints...");
     GetHintsManager().Load();
 
+    log.Message("Load prices and promotions...");
+    RegisterGameValues();
+    GetConstructionRes().Load();
+    GetPromotions().Load();
+
     log.Message("Load profiles...");
     g_Profiles.Load();
-    const std::string& active = g_Profiles.GetActiveName();
-    if (!active.empty()) {
-        if (CProfile* profile = g_Profiles.FindProfile(active)) {
-            g_User.LoadFromProfile(*profile, kCurrentGameSlot);
-        } else {
-            // A stored name without its profile must not stop every later start.
-            log.Warning("Warning: active profile \"%s\" not found, no player is active.", active.c_str());
-            g_Profiles.SetActiveName(std::string());
-        }
-    }
+    if (g_Profiles.HasActive()) g_User.LoadFromProfile(g_Profiles.GetProfile(g_Profiles.GetActiveName()), kCurrentGameSlot);
 
     if (!LoadEpisodes()) THROW_ERROR("\"Failed to load levels data!\"");
 
@@ -412,6 +404,53 @@ bool CAppGame::InitGameState()
 // ---------------------------------------------------------------------------------------------
 // Episodes
 
+namespace {
+
+// Reads one `Episode` element into the data. Every failure is logged and its reason kept in
+// `problem`; on a failure the data keeps what was read up to it.
+bool ReadEpisode(const CXMLNode& episode, int index, EpisodeData& data, std::string& problem)
+{
+    CLog& log = GetLog();
+    data.name = episode.GetAttribute("name", "ERROR");
+    data.level_count = episode.GetIntAttribute("level_count", 0);
+    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
+
+    auto fail = [&](std::string text) {
+        log.Error("Error: %s", text.c_str());
+        problem = std::move(text);
+        return false;
+    };
+    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
+        out.clear();
+        CXMLNodeList nodes = episode.SelectNodes(element);
+        const long found = nodes.GetLength();
+        char text[128];
+        if (found != expected) {
+            std::snprintf(text, sizeof text, "must be %ld %s in episode, found %ld", static_cast<long>(expected), what,
+                          found);
+            return fail(text);
+        }
+        if (found == 0) return fail(std::string("game can't run without ") + what + ".");
+        for (int i = 0; i < nodes.GetLength(); ++i) {
+            CXMLNode n = nodes.GetItem(i);
+            LevelDesc level{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")};
+            if (level.file.empty()) {
+                std::snprintf(text, sizeof text, "%s entry %d of the episode names no file.", element, i + 1);
+                return fail(text);
+            }
+            out.push_back(std::move(level));
+        }
+        return true;
+    };
+    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
+    data.level_count = static_cast<int>(data.levels.size());
+    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
+    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
+    return true;
+}
+
+} // namespace
+
 bool CAppGame::LoadEpisodes()
 {
     CXMLFile file(kEpisodesFile);
@@ -420,6 +459,16 @@ bool CAppGame::LoadEpisodes()
     if (_episode_count == 0) {
         GetLog().ErrorAt(__LINE__, __FILE__, "No episodes found!");
         return false;
+    }
+    // Every episode is checked now, so that a content error stops the start, not a game later.
+    for (int i = 0; i < _episode_count; ++i) {
+        EpisodeData data;
+        std::string problem;
+        if (!ReadEpisode(list.GetItem(i), i, data, problem)) {
+            GetLog().Error("Error: content error in '%s', episode #%d (\"%s\"): %s", kEpisodesFile, i,
+                           data.name.c_str(), problem.c_str());
+            return false;
+        }
     }
     return true;
 }
@@ -434,34 +483,8 @@ bool CAppGame::LoadEpisode(int index, EpisodeData& data)
         log.Error("Error: data for episode %d not found.", index);
         return false;
     }
-    CXMLNode episode = list.GetItem(index);
-    data.name = episode.GetAttribute("name", "ERROR");
-    data.level_count = episode.GetIntAttribute("level_count", 0);
-    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
-
-    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
-        out.clear();
-        CXMLNodeList nodes = episode.SelectNodes(element);
-        const long found = nodes.GetLength();
-        if (found != expected) {
-            log.Error("Error: must be %ld %s in episode, found %ld", static_cast<long>(expected), what, found);
-            return false;
-        }
-        if (found == 0) {
-            log.Error("Error: game can't run without %s.", what);
-            return false;
-        }
-        for (int i = 0; i < nodes.GetLength(); ++i) {
-            CXMLNode n = nodes.GetItem(i);
-            out.push_back(LevelDesc{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")});
-        }
-        return true;
-    };
-    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
-    data.level_count = static_cast<int>(data.levels.size());
-    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
-    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
-    return true;
+    std::string problem;
+    return ReadEpisode(list.GetItem(index), index, data, problem);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -482,8 +505,10 @@ bool CAppGame::Exit()
     }
     if ((_exit_state == esNormal || _exit_state == esUserBreak) && !IsTestMode()) {
         log.Message(" ");
-        if (!g_User.GetName().empty() && g_User.SaveToProfile(kCurrentGameSlot, g_Profiles)) g_Profiles.Save();
+        SaveUserProgress();
     }
+    // Hiscores are filed when a level is won; whatever the end, what was filed stays.
+    g_Hiscores.Save();
     return true;
 }
 

@@ -3,6 +3,8 @@
 // level to bonus level to episode, and saves the player's game on exit.
 #pragma once
 
+#include "engine/base/engine_registry.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -99,6 +101,8 @@ private:
     bool ApplyTransition(AScene* scene, int& exit_state);
     AScene* FindScene(const std::string& alias) const;
 
+    // The player's game configuration before this application handed it the game's.
+    const CVariableRegistry* _previous_game_cfg = nullptr;
     int _episode_count = 0;
     bool _is_game_playing = false;
     int _episodes_in_play = 0;

@@ -3,6 +3,7 @@
 #include "support/shell_test_util.h"
 
 #include "engine/base/engine_filesys.h"
+#include "engine/base/engine_registry.h"
 #include "engine/base/engine_xml.h"
 #include "player/player_profiles.h"
 #include "player/player_resources.h"
@@ -26,10 +27,10 @@ TEST(Profiles, SaveAndReadBackScrambled)
     TempDir dir;
     const std::string path = dir / "Profiles.xml";
     CProfiles profiles;
-    profiles.Load(path);
+    EXPECT_FALSE(profiles.Load(path));
     EXPECT_TRUE(profiles.GetProfiles().empty());
-    CGameSlot& slot = profiles.AddProfile("Ann").slots[kCurrentGameSlot];
-    slot.alias = kCurrentGameSlot;
+    ASSERT_TRUE(profiles.AddProfile("Ann"));
+    CGameSlot slot;
     slot.game_state = ugsPlaying;
     slot.play_state = upsLevelStarted;
     slot.episode = 1;
@@ -37,7 +38,8 @@ TEST(Profiles, SaveAndReadBackScrambled)
     slot.bonus_level = -1;
     slot.lives = 4;
     slot.score = 1234;
-    profiles.SetActiveName("Ann");
+    profiles.GetProfile("Ann").SetGame(kCurrentGameSlot, slot);
+    EXPECT_TRUE(profiles.SetActive("Ann"));
     ASSERT_TRUE(profiles.Save());
     const std::string raw = ReadTextFile(path);
     ASSERT_FALSE(raw.empty());
@@ -45,9 +47,9 @@ TEST(Profiles, SaveAndReadBackScrambled)
     EXPECT_NE(Scrambled(raw).find("<Profiles"), std::string::npos);
 
     CProfiles reread;
-    reread.Load(path);
+    EXPECT_TRUE(reread.Load(path));
     EXPECT_EQ(reread.GetActiveName(), "Ann");
-    const CGameSlot& back = reread.GetProfile("Ann").slots.at(kCurrentGameSlot);
+    const CGameSlot& back = reread.GetProfile("Ann").GetGame(kCurrentGameSlot);
     EXPECT_EQ(back.play_state, upsLevelStarted);
     EXPECT_EQ(back.episode, 1);
     EXPECT_EQ(back.level, 2);
@@ -56,7 +58,7 @@ TEST(Profiles, SaveAndReadBackScrambled)
     EXPECT_EQ(back.score, 1234);
 }
 
-TEST(Profiles, SavingKeepsWhatItDoesNotKnow)
+TEST(Profiles, PlainFileIsReadAndSavedScrambled)
 {
     TempDir dir;
     const std::string path = dir / "Profiles.xml";
@@ -65,18 +67,21 @@ TEST(Profiles, SavingKeepsWhatItDoesNotKnow)
                     "show=\"1\"/></Shown_hints><Game alias=\"current_game\" level=\"1\" epoch=\"2\"><City><Construction "
                     "id=\"5\" bought=\"1\"/></City></Game><Game alias=\"best_game\" level=\"9\"/></Profile></Profiles>");
     CProfiles profiles;
-    profiles.Load(path);
-    ASSERT_NE(profiles.FindProfile("Bo"), nullptr);
-    profiles.GetProfile("Bo").slots[kCurrentGameSlot].level = 2;
+    ASSERT_TRUE(profiles.Load(path));
+    ASSERT_TRUE(profiles.HasProfile("Bo"));
+    CGameSlot game = profiles.GetProfile("Bo").GetGame(kCurrentGameSlot);
+    game.level = 2;
+    profiles.GetProfile("Bo").SetGame(kCurrentGameSlot, game);
     ASSERT_TRUE(profiles.Save());
     const std::string text = Scrambled(ReadTextFile(path));
     for (const char* kept : {"w_param_1=\"777\"", "<Hint type=\"3\" show=\"1\"", "<Construction id=\"5\" bought=\"1\"",
-                             "alias=\"best_game\" level=\"9\""})
+                             "alias=\"best_game\""})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
     CProfiles reread;
     reread.Load(path);
-    EXPECT_EQ(reread.GetProfile("Bo").slots.at(kCurrentGameSlot).level, 2);
-    EXPECT_EQ(reread.GetProfile("Bo").slots.at(kCurrentGameSlot).epoch, 2);
+    EXPECT_EQ(reread.GetProfile("Bo").GetGame(kCurrentGameSlot).level, 2);
+    EXPECT_EQ(reread.GetProfile("Bo").GetGame(kCurrentGameSlot).epoch, 2);
+    EXPECT_EQ(reread.GetProfile("Bo").GetGame(kBestGameSlot).level, 9);
 }
 
 TEST(Profiles, DamagedFileIsKeptAside)
@@ -87,7 +92,7 @@ TEST(Profiles, DamagedFileIsKeptAside)
     WriteText(path, damaged);
     CProfiles profiles;
     LogWatch mark;
-    profiles.Load(path);
+    EXPECT_FALSE(profiles.Load(path));
     EXPECT_TRUE(profiles.GetProfiles().empty());
     EXPECT_NE(mark.Text().find("cannot be read"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -100,7 +105,7 @@ TEST(Profiles, DamagedFileIsKeptAside)
     }
 }
 
-TEST(Profiles, EntryWithAnActiveNameWithoutProfileGoesOnWithoutPlayer)
+TEST(Profiles, EntryWithAnActiveNameWithoutProfileTakesTheFirstProfile)
 {
     ResetGlobals();
     GameFolder folder(EpisodesXml({{1, 1}}));
@@ -110,10 +115,11 @@ TEST(Profiles, EntryWithAnActiveNameWithoutProfileGoesOnWithoutPlayer)
     CAppGame app(scenes.Set());
     LogWatch mark;
     app.LoadPlayerData();
-    EXPECT_NE(mark.Text().find("active profile \"Ghost\" not found"), std::string::npos);
-    EXPECT_TRUE(g_User.GetName().empty());
+    EXPECT_NE(mark.Text().find("Active user profile not found."), std::string::npos);
+    EXPECT_EQ(g_User.GetName(), "Ann");
     std::filesystem::remove(path);
     g_Profiles.Load();
+    g_User = CUser();
 }
 
 TEST(User, ExtraLivesTable)
@@ -121,12 +127,17 @@ TEST(User, ExtraLivesTable)
     struct Row { int score_for_life, start, points, lives_gained, score; };
     const Row rows[] = {
         {20000, 19999, 1, 1, 20000}, {20000, 0, 60000, 3, 60000}, {20000, 39000, 42000, 3, 81000},
-        {20000, 45000, -10000, 0, 35000}, {20000, 100, 0, 0, 100}, {0, 0, 50000, 0, 50000}, {-5, 0, 50000, 0, 50000},
+        {20000, 45000, -10000, 0, 35000}, {20000, 100, 0, 0, 100}, {-5, 0, 50000, 0, 50000},
     };
+    CVariableRegistry cfg;
+    cfg.Register("start_lives", 3);
+    cfg.Register("score_for_life", 0);
+    SetUserGameConfig(&cfg);
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.start << " + " << r.points << " per " << r.score_for_life);
+        cfg.SetInt("score_for_life", r.score_for_life);
         CUser user;
-        user.SetScoreForLife(r.score_for_life);
+        user.NewGame();
         user.AddScore(r.start);
         const int lives = user.GetLives();
         const int pending = user.GetPendingScore();
@@ -138,6 +149,11 @@ TEST(User, ExtraLivesTable)
             EXPECT_EQ(user.GetLastLivesGain(), r.lives_gained);
         }
     }
+    // No game runs with no points per life.
+    cfg.SetInt("score_for_life", 0);
+    CUser user;
+    EXPECT_THROW(user.NewGame(), std::runtime_error);
+    SetUserGameConfig(nullptr);
 }
 
 TEST(User, PlayStatePredicates)
@@ -150,8 +166,13 @@ TEST(User, PlayStatePredicates)
         EXPECT_EQ(slot.HasSavedLevel(), ups == 3 || ups == 4) << ups;
         EXPECT_EQ(slot.HasSavedBonusLevel(), ups == 7 || ups == 8) << ups;
     }
+    CVariableRegistry cfg;
+    cfg.Register("start_lives", 3);
+    cfg.Register("score_for_life", 20000);
+    SetUserGameConfig(&cfg);
     CUser user;
     user.NewGame();
+    SetUserGameConfig(nullptr);
     EXPECT_EQ(user.GetGameState(), ugsNew);
     EXPECT_EQ(user.GetLevel(), -1);
     EXPECT_EQ(user.GetBonusLevel(), -1);
@@ -164,7 +185,10 @@ TEST(Credits, GradesConsumeAndGiveBack)
 {
     g_User = CUser();
     CResCredits credits;
-    credits.AddCredit(11, {0, 200, 400, 800, 1600});
+    const std::string xml = "<Bonus><ResCredit type=\"11\"/></Bonus>";
+    CXMLFile file;
+    ASSERT_TRUE(file.LoadXml(std::vector<uint8_t>(xml.begin(), xml.end())));
+    credits.LoadCredit(file.SelectSingleNode("//Bonus"));
     credits.Add(11, 250);
     EXPECT_EQ(credits.GetGrade(11), 1);
     EXPECT_EQ(credits.GetAmount(11), 250);

@@ -181,8 +181,8 @@ TEST_F(SceneLoop, ExitLogsTheStateAndSavesOnlyANormalEnd)
         const std::string path = user / "Profiles.xml";
         std::filesystem::remove(path);
         g_Profiles.Load(path);
-        CProfile& ann = g_Profiles.AddProfile("Ann");
-        if (r.player) g_User.LoadFromProfile(ann, kCurrentGameSlot);
+        g_Profiles.AddProfile("Ann");
+        if (r.player) g_User.LoadFromProfile(g_Profiles.GetProfile("Ann"), kCurrentGameSlot);
         g_User.SetLevel(4);
         GetGlobalVars().SetBool("test_mode", r.test_mode);
         app->SetExitState(r.state);
@@ -194,7 +194,7 @@ TEST_F(SceneLoop, ExitLogsTheStateAndSavesOnlyANormalEnd)
             EXPECT_NE(mark.Text().find("Saving profiles..."), std::string::npos);
             CProfiles reread;
             reread.Load(path);
-            EXPECT_EQ(reread.GetProfile("Ann").slots.at(kCurrentGameSlot).level, 4);
+            EXPECT_EQ(reread.GetProfile("Ann").GetGame(kCurrentGameSlot).level, 4);
         }
     }
     g_Profiles.Load(user / "none.xml");

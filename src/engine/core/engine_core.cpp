@@ -115,6 +115,24 @@ bool GetIgnoreFocus()
 }
 
 // ---------------------------------------------------------------------------------------------
+// Error messages on screen
+
+bool CanShowMessageBox(const char* video_driver, const char* x11_display, const char* wayland_display)
+{
+    // Drivers without a screen (tests, headless runs) never get a box, which would wait for a click.
+    if (video_driver && *video_driver && std::strcmp(video_driver, "x11") != 0 && std::strcmp(video_driver, "wayland") != 0)
+        return false;
+    return (x11_display && *x11_display) || (wayland_display && *wayland_display);
+}
+
+bool ShowErrorMessage(const char* title, const char* text)
+{
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : SDL_getenv("SDL_VIDEODRIVER");
+    if (!CanShowMessageBox(driver, SDL_getenv("DISPLAY"), SDL_getenv("WAYLAND_DISPLAY"))) return false;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Web pages
 
 bool OpenURL(const char* url)
@@ -680,6 +698,11 @@ int CEngineCore::NextScreenshotNumber(const std::string& folder)
 
 bool CEngineCore::SaveScreenshot()
 {
+    // Without a user folder a shot has no place: it never goes to the current folder.
+    if (GetUserDataFolder().empty()) {
+        GetLog().Warning("Warning: screenshot not saved: there is no user folder.");
+        return false;
+    }
     return SaveScreenshot(GetUserDataFolder());
 }
 

@@ -45,8 +45,9 @@ void CDirectInputState::Unacquire()
     _mouse_acquired = false;
     std::memset(_keys, 0, sizeof _keys);
     std::memset(_keys_latched, 0, sizeof _keys_latched);
-    std::memset(_typed, 0, sizeof _typed);
+    std::memset(_key_chars, 0, sizeof _key_chars);
     _last_pressed = 0;
+    _typed.clear();
     std::memset(_buttons, 0, sizeof _buttons);
     std::memset(_buttons_latched, 0, sizeof _buttons_latched);
     _dx = _dy = _wheel = 0;
@@ -82,10 +83,12 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
         }
         break;
     case SDL_TEXTINPUT: {
-        // The text of the last key press, when it is exactly one character of our 8-bit text.
         const std::string text = zf::Utf8ToCp1252(e.text.text);
+        // Text is kept only while the keyboard is read; a frame takes at most a line's worth.
+        if (_keyboard_acquired && _typed.size() < 256) _typed += text;
+        // The character of the last key press, when it is exactly one character of our 8-bit text.
         const bool convertible = text != "?" || std::strcmp(e.text.text, "?") == 0;
-        if (_last_pressed && text.size() == 1 && convertible) _typed[_last_pressed] = uint8_t(text[0]);
+        if (_last_pressed && text.size() == 1 && convertible) _key_chars[_last_pressed] = uint8_t(text[0]);
         _last_pressed = 0;
         break;
     }
@@ -141,18 +144,25 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
     }
 }
 
-bool CDirectInputState::GetKeyboardState(uint8_t* keys, uint8_t* typed)
+bool CDirectInputState::GetKeyboardState(uint8_t* keys, uint8_t* key_chars)
 {
     std::memset(keys, 0, 256);
-    if (typed) std::memset(typed, 0, 256);
+    if (key_chars) std::memset(key_chars, 0, 256);
     if (!_keyboard_acquired) return false;
     for (int i = 0; i < 256; ++i) {
         if (_keys[i] || _keys_latched[i]) keys[i] = 0x80;
-        if (typed) typed[i] = _typed[i];
+        if (key_chars) key_chars[i] = _key_chars[i];
         _keys_latched[i] = false;
-        _typed[i] = 0;
+        _key_chars[i] = 0;
     }
     return true;
+}
+
+std::string CDirectInputState::TakeTypedText()
+{
+    std::string text;
+    text.swap(_typed);
+    return text;
 }
 
 bool CDirectInputState::GetMouseState(MouseState& state)
@@ -352,18 +362,20 @@ CKeyboard::CKeyboard()
 void CKeyboard::Update()
 {
     uint8_t raw[256];
-    if (!_state || !_state->GetKeyboardState(raw, _typed)) {
+    if (!_state || !_state->GetKeyboardState(raw, _key_chars)) {
         Reset();
         return;
     }
     for (int i = 0; i < 256; ++i)
         _keys[i] = NextKeyState(_keys[i], (raw[i] & 0x80) != 0);
+    _typed = _state->TakeTypedText();
 }
 
 void CKeyboard::Reset()
 {
     for (int& k : _keys) k = ksUp;
-    for (uint8_t& t : _typed) t = 0;
+    for (uint8_t& t : _key_chars) t = 0;
+    _typed.clear();
 }
 
 bool CKeyboard::IsKeyDown(int code) const
@@ -420,7 +432,7 @@ int CKeyboard::GetChar(int* chars, bool* shift, int capacity) const
     for (int i = 0; i < 256 && n < capacity && n < 10; ++i) {
         if (_keys[i] != ksPressed) continue;
         // The character's byte, sign-extended: bytes from 128 up arrive negative.
-        if (int c = TranslateKey(i, _typed[i], sh)) chars[n++] = static_cast<signed char>(c);
+        if (int c = TranslateKey(i, _key_chars[i], sh)) chars[n++] = static_cast<signed char>(c);
     }
     return n;
 }
@@ -429,7 +441,7 @@ bool CKeyboard::GetChar(int code, char& ch) const
 {
     if (code < 0 || code >= 256) return false;
     const bool sh = IsKeyDown(DIK_LSHIFT) || IsKeyDown(DIK_RSHIFT);
-    int c = TranslateKey(code, _typed[code], sh);
+    int c = TranslateKey(code, _key_chars[code], sh);
     if (c == 0) return false;
     ch = static_cast<char>(c);
     return true;

@@ -126,6 +126,9 @@ public:
     virtual int GetChar(int* chars, bool* shift, int capacity) const = 0;
     // The character that the key gives with the current shift state; false when it gives none.
     virtual bool GetChar(int code, char& ch) const = 0;
+    // The text typed this frame through the system's text input (keyboard layout, dead keys and
+    // compose included), as Windows-1252 bytes; a character without a Windows-1252 form is '?'.
+    virtual std::string GetTypedText() const { return std::string(); }
 };
 
 class IJoystick {
@@ -236,13 +239,15 @@ public:
     int GetPressedKeys(int* codes, int capacity) const override;
     int GetChar(int* chars, bool* shift, int capacity) const override;
     bool GetChar(int code, char& ch) const override;
+    std::string GetTypedText() const override { return _typed; }
 
     int GetKeyState(int code) const { return (code >= 0 && code < 256) ? _keys[code] : ksUp; }
 
 private:
     CKeyboard();
     int _keys[256];
-    uint8_t _typed[256] = {};      // per key, the character text input gave for this frame's press
+    uint8_t _key_chars[256] = {};      // per key, the character text input gave for this frame's press
+    std::string _typed;
 };
 
 class CJoystick : public IJoystick, public CDirectInputController {

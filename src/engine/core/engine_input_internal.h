@@ -5,6 +5,7 @@
 #include "engine/core/engine_input.h"
 
 #include <cstdint>
+#include <string>
 
 union SDL_Event;
 
@@ -27,10 +28,12 @@ public:
     void HandleEvent(const SDL_Event& event);
 
     // Fills 256 bytes, a key down with the top bit set; a key pressed and let go since the last
-    // read reads down once. `typed` (may be null) receives per key the Windows-1252 character
+    // read reads down once. `key_chars` (may be null) receives per key the Windows-1252 character
     // that text input gave for its press since the last read (0 for none). False when the
     // keyboard cannot be read (nothing focused).
-    bool GetKeyboardState(uint8_t* keys, uint8_t* typed = nullptr);
+    bool GetKeyboardState(uint8_t* keys, uint8_t* key_chars = nullptr);
+    // The text typed since the last read (Windows-1252), emptied by the read.
+    std::string TakeTypedText();
     // Movement since the last read in logical pixels (x, y), wheel (120 per notch) and the three
     // buttons' bytes. False when the mouse cannot be read.
     struct MouseState {
@@ -49,8 +52,9 @@ private:
     bool _mouse_acquired = false;
     bool _keys[256] = {};
     bool _keys_latched[256] = {};
-    uint8_t _typed[256] = {};
+    uint8_t _key_chars[256] = {};
     int _last_pressed = 0;             // the key whose text input may still come
+    std::string _typed;
     bool _buttons[3] = {};
     bool _buttons_latched[3] = {};
     int _dx = 0, _dy = 0, _wheel = 0;

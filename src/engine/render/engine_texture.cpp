@@ -15,6 +15,8 @@ namespace {
 
 // Largest side accepted from a file: keeps a damaged header from asking for gigabytes.
 constexpr int kMaxTextureSide = 16384;
+// Largest image accepted from a file, in pixels (256 MB of ARGB).
+constexpr uint64_t kMaxTexturePixels = uint64_t(4096) * 4096 * 4;
 // Result code logged when a file cannot be decoded.
 constexpr unsigned kDecodeFailed = 0x80004005u;
 
@@ -210,6 +212,74 @@ bool ReadDdsImage(const std::vector<uint8_t>& file, DdsImage& image)
     return true;
 }
 
+// ---- image sizes from the headers ----
+
+uint32_t ReadBe16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
+uint32_t ReadBe32(const uint8_t* p) { return (ReadBe16(p) << 16) | ReadBe16(p + 2); }
+uint32_t ReadLe16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+
+// The size a JPEG's frame header gives; false when none is found.
+bool JpegSize(const std::vector<uint8_t>& f, uint32_t& width, uint32_t& height)
+{
+    size_t i = 2;
+    while (i + 4 <= f.size()) {
+        if (f[i] != 0xFF) return false;
+        const uint8_t marker = f[i + 1];
+        if (marker == 0xFF) {   // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {   // markers without a length
+            i += 2;
+            continue;
+        }
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (i + 9 > f.size()) return false;
+            height = ReadBe16(&f[i + 5]);
+            width = ReadBe16(&f[i + 7]);
+            return true;
+        }
+        i += 2 + ReadBe16(&f[i + 2]);
+    }
+    return false;
+}
+
+// The size the header of a PNG, JPEG, BMP, GIF or (by the name's extension) TGA file claims,
+// without decoding anything; false for other files.
+bool ImageHeaderSize(const std::vector<uint8_t>& f, const std::string& ext, uint32_t& width, uint32_t& height)
+{
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (f.size() >= 24 && std::memcmp(f.data(), kPng, 8) == 0 && std::memcmp(&f[12], "IHDR", 4) == 0) {
+        width = ReadBe32(&f[16]);
+        height = ReadBe32(&f[20]);
+        return true;
+    }
+    if (f.size() >= 4 && f[0] == 0xFF && f[1] == 0xD8) return JpegSize(f, width, height);
+    if (f.size() >= 26 && f[0] == 'B' && f[1] == 'M') {
+        if (ReadU32(&f[14]) == 12) {   // the old core header: 16-bit sizes
+            width = ReadLe16(&f[18]);
+            height = ReadLe16(&f[20]);
+        } else {
+            width = ReadU32(&f[18]);
+            const int32_t h = int32_t(ReadU32(&f[22]));   // negative: top-down rows
+            height = h < 0 ? uint32_t(0) - uint32_t(h) : uint32_t(h);
+        }
+        return true;
+    }
+    if (f.size() >= 10 && std::memcmp(f.data(), "GIF8", 4) == 0) {
+        width = ReadLe16(&f[6]);
+        height = ReadLe16(&f[8]);
+        return true;
+    }
+    if (ext == "TGA" && f.size() >= 18) {
+        width = ReadLe16(&f[12]);
+        height = ReadLe16(&f[14]);
+        return true;
+    }
+    return false;
+}
+
 // ---- CTexture ----
 
 CTexture::CTexture(const std::string& name, bool grayed) : _name(name), _grayed(grayed) {}
@@ -230,13 +300,22 @@ bool CTexture::Decode(const std::vector<uint8_t>& file)
         return true;
     }
 
+    // TGA has no signature: the name's extension tells it.
+    const std::string ext = Extension(_name);
+    // A damaged header must not make the decoder ask for gigabytes: the claimed size is checked first.
+    uint32_t claimed_w = 0, claimed_h = 0;
+    if (ImageHeaderSize(file, ext, claimed_w, claimed_h) &&
+        (claimed_w > uint32_t(kMaxTextureSide) || claimed_h > uint32_t(kMaxTextureSide) ||
+         uint64_t(claimed_w) * claimed_h > kMaxTexturePixels)) {
+        GetLog().Error("Error: texture %s claims %u x %u pixels, beyond the limit of %d per side and %llu in all; "
+                       "not decoded.",
+                       _name.c_str(), claimed_w, claimed_h, kMaxTextureSide,
+                       static_cast<unsigned long long>(kMaxTexturePixels));
+        return false;
+    }
     SDL_RWops* rw = SDL_RWFromConstMem(file.data(), int(file.size()));
     SDL_Surface* surface = nullptr;
-    if (rw) {
-        // TGA has no signature: the name's extension tells it.
-        const std::string ext = Extension(_name);
-        surface = IMG_LoadTyped_RW(rw, 1, ext.empty() ? nullptr : ext.c_str());
-    }
+    if (rw) surface = IMG_LoadTyped_RW(rw, 1, ext.empty() ? nullptr : ext.c_str());
     SDL_Surface* argb = nullptr;
     if (surface) {
         argb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);

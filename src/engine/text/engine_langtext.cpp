@@ -28,6 +28,7 @@ void FontDesc::Load(const CXMLNode& node)
 {
     texture = node.GetAttribute("texture", "");
     glyphs.fill(GlyphRect());
+    defined.fill(false);
     if (texture.empty()) {
         GetLog().Error("Error: load font: font texture not defined.");
         return;
@@ -57,6 +58,7 @@ void FontDesc::Load(const CXMLNode& node)
                 continue;
             }
             glyphs[code] = GlyphRect{pos_x, y_top, pos_x, y_bottom};
+            defined[code] = true;
             previous = code;
         }
         if (previous >= 0) glyphs[previous].right = x_right;

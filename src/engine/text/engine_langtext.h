@@ -51,8 +51,15 @@ struct GlyphRect {
 struct FontDesc {
     std::string texture;            // normalised texture name (the texture cache key)
     std::array<GlyphRect, 256> glyphs{};
+    std::array<bool, 256> defined{};    // the font draws the letter itself (not the unknown letter)
 
     const GlyphRect& Glyph(unsigned char code) const { return glyphs[code]; }
+    // True when the font has a letter of its own with a non-empty rectangle for the code.
+    bool HasGlyph(unsigned char code) const
+    {
+        const GlyphRect& g = glyphs[code];
+        return defined[code] && g.right != g.left && g.bottom != g.top;
+    }
     // Reads one "Font" node of a fonts file (undefined codes take the unknown letter when it is given).
     void Load(const CXMLNode& node);
 };

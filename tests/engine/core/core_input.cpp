@@ -2,6 +2,8 @@
 // key tables. The devices read a raw state filled from SDL events, as the engine does each frame.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <set>
 
 #include "core_test_util.h"
@@ -244,6 +246,34 @@ TEST_F(Input, TypedCharactersComeFromTextInputWithCapsLockOn)
     EXPECT_EQ(keyboard.GetChar(chars, nullptr, 4), 0);
     Key(SDL_SCANCODE_X, false);
     Update();
+}
+
+// Typed text comes from the system's text input, converted to the game's Windows-1252 text, and
+// belongs to the frame it was typed in.
+TEST_F(Input, TypedTextArrivesAsWindows1252ForOneFrame)
+{
+    auto type = [&](const char* utf8) {
+        SDL_Event e {};
+        e.type = SDL_TEXTINPUT;
+        std::strncpy(e.text.text, utf8, sizeof(e.text.text) - 1);
+        state.HandleEvent(e);
+    };
+    type("Zo\xC3\xAB");        // an e with diaeresis
+    type("\xE2\x82\xAC");     // the euro sign
+    type("\xE4\xB8\xAD");     // a character without a Windows-1252 form
+    Update();
+    EXPECT_EQ(keyboard.GetTypedText(), "Zo\xEB\x80?");
+    Update();
+    EXPECT_EQ(keyboard.GetTypedText(), "");
+    type("x");
+    state.Unacquire();
+    type("y");
+    state.Acquire();
+    type("z");
+    Update();
+    EXPECT_EQ(keyboard.GetTypedText(), "z") << "losing the keyboard drops what was typed, as it drops the keys";
+    keyboard.Reset();
+    EXPECT_EQ(keyboard.GetTypedText(), "");
 }
 
 TEST_F(Input, FullScreenMovementIsScaledBySensitivity)

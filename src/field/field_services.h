@@ -1,0 +1,58 @@
+// What the field needs of the libraries above it: the current user's resources and bonus credits,
+// and the game screen's explosions. The player and game-screen libraries implement these
+// interfaces and install them; without one installed the field answers soundly on its own (no
+// credit grade, nothing marked, no explosion).
+#pragma once
+
+#include <string>
+
+class CXMLNode;
+
+// Resource types a plain ball credits: 1 money, 2 staff, 3 food. Bonus credit types 10 to 17.
+class IFieldUser {
+public:
+    virtual ~IFieldUser() = default;
+    // The current grade (0 to 4) of the bonus credit of that type; 0 for an unknown type.
+    virtual int GetCreditGrade(int credit_type) const = 0;
+    // Marks the bonus credit of that type available for the level (nothing for an unknown type).
+    virtual void SetCreditAvailable(int credit_type, bool available) = 0;
+    // Marks the resource of that type available, adding it with amount 0 when it is absent.
+    virtual void SetResourceAvailable(int resource_type, bool available) = 0;
+    // Reads a bonus credit's definition (a "ResCredit" element of "Balls.xml") into the credits.
+    virtual void LoadCredit(const CXMLNode& res_credit) = 0;
+};
+
+class IFieldScene {
+public:
+    virtual ~IFieldScene() = default;
+    // Starts the explosion of that alias centred at the screen point.
+    virtual void StartExplosion(const std::string& alias, float x, float y) = 0;
+};
+
+// What the balls and tiles layers find out about a level when they read it.
+struct LevelFieldInfo {
+    bool is_bonus_level = false;   // given by the caller
+    int n_puzzles = 0;
+    int n_finishers = 0;
+    bool was_double_puzzles = false;
+    bool was_locks = false;
+    bool was_double_locks = false;
+    bool was_boxes = false;
+    bool was_double_boxes = false;
+    bool was_walls = false;
+    bool was_double_walls = false;
+    bool was_triple_walls = false;
+    bool was_disable_areas = false;
+    bool was_finishers = false;
+};
+
+// The installed user and scene (null: none). The caller keeps them alive while installed.
+void SetFieldUser(IFieldUser* user);
+IFieldUser* GetFieldUser();
+void SetFieldScene(IFieldScene* scene);
+IFieldScene* GetFieldScene();
+
+// The grade of a bonus credit through the installed user; 0 without one.
+int FieldCreditGrade(int credit_type);
+// Starts an explosion through the installed scene; nothing for an empty alias or without a scene.
+void FieldExplosion(const std::string& alias, float x, float y);

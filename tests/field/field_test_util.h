@@ -1,0 +1,121 @@
+// Helpers of the field tests: a user and a scene that record what the field asks of them, and a
+// fixture that runs in the field's fixture folder with its configuration, bases and ball types read
+// and the random generator seeded.
+#pragma once
+
+#include "field/balls/field_ballsdepot.h"
+#include "field/config/field_config.h"
+#include "field/field_services.h"
+#include "field/graph/field_graphbase.h"
+
+#include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fieldtest {
+
+inline const std::string kFixtureDir = std::string(ZF_TEST_DATA_DIR) + "/field";
+
+class RecordingUser : public IFieldUser {
+public:
+    std::map<int, int> grades;
+    std::set<int> available_resources;
+    std::set<int> available_credits;
+    std::vector<int> loaded_credits;
+
+    int GetCreditGrade(int credit_type) const override
+    {
+        const auto it = grades.find(credit_type);
+        return it == grades.end() ? 0 : it->second;
+    }
+    void SetCreditAvailable(int credit_type, bool available) override
+    {
+        if (available) available_credits.insert(credit_type);
+    }
+    void SetResourceAvailable(int resource_type, bool available) override
+    {
+        if (available) available_resources.insert(resource_type);
+    }
+    void LoadCredit(const CXMLNode& res_credit) override { loaded_credits.push_back(res_credit.GetIntAttribute("type")); }
+};
+
+class RecordingScene : public IFieldScene {
+public:
+    struct Explosion {
+        std::string alias;
+        float x, y;
+    };
+    std::vector<Explosion> explosions;
+
+    void StartExplosion(const std::string& alias, float x, float y) override { explosions.push_back({alias, x, y}); }
+    std::vector<std::string> Aliases() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : explosions) out.push_back(e.alias);
+        return out;
+    }
+};
+
+// A document parsed from text.
+inline CXMLFile ParseXml(const std::string& text)
+{
+    CXMLFile file;
+    file.LoadXml(std::vector<uint8_t>(text.begin(), text.end()));
+    return file;
+}
+
+// Runs in the fixture folder with its GameCFG.xml, bases and Balls.xml; the user and scene are
+// installed for the test's length.
+class FieldFixture : public ::testing::Test {
+protected:
+    FieldFixture() : _dir(kFixtureDir)
+    {
+        g_GameCfg = CGameCfg();
+        g_GameCfg.Load();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+        GetBallsDepot();   // the first use reads the file before the user is installed
+        SetFieldUser(&user);
+        SetFieldScene(&scene);
+        GetBallsDepot().Load();
+        RandomSeed(1234);
+    }
+    ~FieldFixture() override
+    {
+        SetFieldUser(nullptr);
+        SetFieldScene(nullptr);
+        g_GameCfg = CGameCfg();
+        g_LevelCfg = CLevelCfg();
+    }
+
+    // The level root of a level file of the fixture folder, with the level configuration read.
+    CXMLNode OpenLevel(const std::string& path)
+    {
+        _level = CXMLFile(path);
+        CXMLNode root = _level.SelectSingleNode("Level");
+        g_LevelCfg.Load(root);
+        return root;
+    }
+    // The same from text.
+    CXMLNode LevelFromText(const std::string& text)
+    {
+        _level = ParseXml(text);
+        CXMLNode root = _level.SelectSingleNode("Level");
+        g_LevelCfg.Load(root);
+        return root;
+    }
+
+    zftest::ScopedChdir _dir;
+    CXMLFile _level;
+    RecordingUser user;
+    RecordingScene scene;
+};
+
+} // namespace fieldtest
