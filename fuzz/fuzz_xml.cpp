@@ -1,5 +1,5 @@
 // The XML layer: loading arbitrary bytes, the typed getters and layout readers on every node, and
-// writing the document back (which must load again with the same elements and attributes).
+// writing the document back (which must load again to the same text, elements and attributes).
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_registry.h"
 #include "engine/base/engine_xml.h"
@@ -76,7 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const std::runtime_error&) {
         std::abort();  // what the layer writes, it must read
     }
-    // and it reads the same elements and attributes (the layout of the text may differ)
+    // written again, it is the same text: nothing in it reads back differently
+    std::vector<uint8_t> text2;
+    again.GetXml(text2);
+    if (text2 != text) std::abort();
+    // and it reads the same elements and attributes
     const CXMLNodeList nodes2 = again.SelectNodes("//*");
     if (nodes2.GetLength() != nodes.GetLength()) std::abort();
     for (int i = 0; i < count; ++i) {

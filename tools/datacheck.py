@@ -39,6 +39,7 @@ NAME_CALLS = [
     ("label", r'\b(?:GetLabel|SetLabel)\s*\(\s*"([^"\\]*)"'),
     ("cursor", r'\b(?:SelectCursor|SetCursor)\s*\(\s*"([^"\\]*)"'),
     ("emitter", r'\bAddEmitter\s*\(\s*"([^"\\]*)"'),
+    ("label", r'\bFloatingLabel\s*\(\s*"([^"\\]*)"'),
 ]
 
 # A string literal of the code that is a path inside the game folder: at least one backslash-separated folder.

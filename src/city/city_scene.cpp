@@ -1,6 +1,7 @@
 #include "city/city_scene.h"
 
 #include "engine/render/engine_render.h"
+#include "engine/sound/engine_soundqueue.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
 
@@ -37,6 +38,7 @@ void CCityScene::Destroy()
 void CCityScene::Frame()
 {
     if (_background) _background->Update();
+    g_SoundQueue.Update();
 }
 
 void CCityScene::OnKeyDown(int vk)

@@ -5,8 +5,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CXMLNode;
+
+// One resolved chain, for the level's statistics.
+struct ChainStats {
+    int length = 0;
+    int time = 0;
+    bool finisher = false;
+    int score = 0;
+    int resource_type = 0;
+    int amount = 0;
+    int tiles_broken = 0;
+    int boxes_opened = 0;
+    int locks_opened = 0;
+    int walls_hit = 0;
+};
 
 // Resource types a plain ball credits: 1 money, 2 staff, 3 food. Bonus credit types 10 to 17.
 class IFieldUser {
@@ -20,6 +35,19 @@ public:
     virtual void SetResourceAvailable(int resource_type, bool available) = 0;
     // Reads a bonus credit's definition (a "ResCredit" element of "Balls.xml") into the credits.
     virtual void LoadCredit(const CXMLNode& res_credit) = 0;
+    // The bonus credits that are available and below grade 4, by credit type ascending.
+    virtual void ListUpgradableBonuses(std::vector<int>& credit_types) const = 0;
+    // Adds to the score (which may grant extra lives).
+    virtual void AddScore(int points) = 0;
+    // Adds to a resource (types 1 to 3) or to a bonus credit (any other type).
+    virtual void AddResource(int resource_type, int amount) = 0;
+    virtual void AddBonusCredit(int credit_type, int amount) = 0;
+    // The player has resolved a first chain.
+    virtual void SetFirstChainDone() = 0;
+    // A chain was resolved.
+    virtual void AddChain(const ChainStats& chain) = 0;
+    // A tutorial hint of that number is due.
+    virtual void RequestHint(int hint) = 0;
 };
 
 class IFieldScene {

@@ -3,6 +3,7 @@
 #include "engine/base/engine_log.h"
 #include "engine/base/engine_registry.h"
 #include "engine/render/engine_render.h"
+#include "engine/sound/engine_soundqueue.h"
 #include "game/game_hints.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
@@ -60,6 +61,7 @@ void CGameScene::Frame()
 {
     if (_background) _background->Update();
     if (_result == srRunning && (_cross_state == gcsLevelFinish || _cross_state == gcsBonusFinish)) FinishLevel();
+    g_SoundQueue.Update();
 }
 
 void CGameScene::OnKeyDown(int vk)

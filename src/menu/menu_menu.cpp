@@ -5,6 +5,8 @@
 #include "engine/text/engine_langtext.h"
 #include "engine/base/engine_log.h"
 #include "engine/render/engine_render.h"
+#include "engine/sound/engine_soundqueue.h"
+#include "engine/base/engine_xml.h"
 #include "gui/gui_controls.h"
 #include "player/player_user.h"
 #include "settings/main_settings.h"
@@ -14,6 +16,23 @@ namespace {
 const char* const kSplashTexture = "Textures\\Menu\\Splash.png";
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 const char* const kTitleTexture = "Textures\\Menu\\Logo.png";
+const char* const kMenuConfig = "Settings\\MenuCfg.xml";
+constexpr int kMusicFadeMs = 1500;
+
+// The menu's own music: "//MainMenu/Music" of the menu configuration; nothing (track -999) when
+// the node or the file is missing.
+MusicTrack ReadMenuMusic()
+{
+    GetLog().Message("Loading music...");
+    try {
+        CXMLFile file(kMenuConfig);
+        const CXMLNode node = file.SelectSingleNode("//MainMenu/Music");
+        if (node.IsValid()) return MusicTrack(node.GetAttribute("alias"), node.GetIntAttribute("track", 0));
+    } catch (const std::exception& e) {
+        GetLog().Warning("Warning: menu configuration not read (%s), no menu music.", e.what());
+    }
+    return MusicTrack(std::string(), -999);
+}
 
 } // namespace
 
@@ -54,6 +73,7 @@ void CLogoScene::Frame()
         SetNextScene("Menu");
         SetResult(srNextScene);
     }
+    g_SoundQueue.Update();
 }
 
 void CLogoScene::PostFrame()
@@ -89,6 +109,7 @@ bool CMenuScene::Init()
     _version = std::make_unique<CStaticLabel>();
     _version->SetLabel("VersionNumber");
     _version->SetPosition(788.0f, 572.0f);
+    _music = ReadMenuMusic();
     return true;
 }
 
@@ -102,6 +123,13 @@ void CMenuScene::Destroy()
 void CMenuScene::Enter()
 {
     GetLog().Message("Main menu.");
+    // A music of the same alias already sounding goes on without a break.
+    g_SoundQueue.StartMusic(_music, kMusicFadeMs, 100);
+}
+
+void CMenuScene::Leave()
+{
+    g_SoundQueue.FadeMusic(_music, kMusicFadeMs, 0);
 }
 
 void CMenuScene::Frame()
@@ -109,6 +137,7 @@ void CMenuScene::Frame()
     if (_background) _background->Update();
     if (_title) _title->Update();
     if (_version) _version->Draw();
+    g_SoundQueue.Update();
 }
 
 void CMenuScene::OnKeyDown(int vk)
@@ -152,6 +181,7 @@ void CSelectorScene::Destroy()
 void CSelectorScene::Frame()
 {
     if (_background) _background->Update();
+    g_SoundQueue.Update();
 }
 
 void CSelectorScene::OnKeyDown(int vk)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/core/engine_scene.h"
+#include "engine/sound/engine_soundqueue.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,8 +35,8 @@ private:
 
 std::shared_ptr<CLogoScene> CreateLogoScene();
 
-// The main menu ("Menu"): the background, the title and the version. Escape quits (3); Enter
-// starts a new game (2 with code 1 toward "Game").
+// The main menu ("Menu"): the background, the title and the version, and the menu music. Escape
+// quits (3); Enter starts a new game (2 with code 1 toward "Game").
 class CMenuScene : public AScene {
 public:
     CMenuScene();
@@ -44,6 +45,7 @@ public:
     bool Init() override;
     void Destroy() override;
     void Enter() override;
+    void Leave() override;
     void Frame() override;
     void OnKeyDown(int vk) override;
 
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<CMenuImage> _background;
     std::unique_ptr<CMenuImage> _title;
     std::unique_ptr<CStaticLabel> _version;
+    MusicTrack _music;
 };
 
 // The epoch selector ("Selector"): goes on with the next level (2 with code 1 toward "Game").

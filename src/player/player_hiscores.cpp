@@ -93,12 +93,12 @@ void CHiscores::Clear()
 
 std::string CHiscores::GetPath() const
 {
-    return _path.empty() ? GetUserDataFolder() + kHiscoresFile : _path;
+    return _path.empty() ? UserFilePath(kHiscoresFile) : _path;
 }
 
 bool CHiscores::Load()
 {
-    return Load(GetUserDataFolder() + kHiscoresFile);
+    return Load(UserFilePath(kHiscoresFile));
 }
 
 bool CHiscores::Load(const std::string& path)

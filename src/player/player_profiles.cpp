@@ -399,12 +399,12 @@ const CGameSlot& CProfile::GetGame(const std::string& slot) const
 
 std::string CProfiles::GetPath() const
 {
-    return _path.empty() ? GetUserDataFolder() + kProfilesFile : _path;
+    return _path.empty() ? UserFilePath(kProfilesFile) : _path;
 }
 
 bool CProfiles::Load()
 {
-    return Load(GetUserDataFolder() + kProfilesFile);
+    return Load(UserFilePath(kProfilesFile));
 }
 
 bool CProfiles::Load(const std::string& path)

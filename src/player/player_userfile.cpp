@@ -36,7 +36,8 @@ bool ParsePlayerFile(const ByteVector& bytes, bool plain_allowed, const char* ro
 EPlayerFileRead ReadPlayerFile(const std::string& path, bool plain_allowed, const char* root, const char* what,
                                CXMLFile& doc)
 {
-    if (!FileExists(path)) return EPlayerFileRead::Missing;
+    // No user folder: there is nothing of the player's to read.
+    if (path.empty() || !FileExists(path)) return EPlayerFileRead::Missing;
     ByteVector bytes;
     const bool read = CFileSystem::ReadDiskFile(path.c_str(), bytes);
     if (read && ParsePlayerFile(bytes, plain_allowed, root, doc)) return EPlayerFileRead::Read;
@@ -50,6 +51,10 @@ EPlayerFileRead ReadPlayerFile(const std::string& path, bool plain_allowed, cons
 
 bool WritePlayerFile(const std::string& path, const CXMLFile& doc)
 {
+    if (path.empty()) {
+        GetLog().Warning("Warning: player file not saved: there is no user folder.");
+        return false;
+    }
     ByteVector bytes;
     doc.GetXml(bytes);
     while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();

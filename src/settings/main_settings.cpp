@@ -9,6 +9,8 @@
 #include "engine/base/engine_xml.h"
 #include "settings/main_userfiles.h"
 
+#include <algorithm>
+#include <climits>
 #include <exception>
 
 CGameSettings g_Settings;
@@ -28,21 +30,39 @@ void WriteOptions(CXMLNode& options, const SettingsRecord& r)
     options.SetIntAttribute("language", r.language);
     options.SetIntAttribute("sensitivity", r.sensitivity);
     options.SetBoolAttribute("swap_buttons", r.swap_buttons);
+    if (!r.renderer.empty()) options.SetAttribute("renderer", r.renderer);
 }
 
-void ReadOptions(const CXMLNode& options, SettingsRecord& r)
+// Reads an int attribute into its range; a value outside it is logged and taken as the nearest
+// bound. True when the value was repaired.
+bool ReadInRange(const CXMLNode& options, const char* name, int def, int low, int high, int& value)
 {
-    r.snd_vol = options.GetIntAttribute("snd_vol", 100);
-    r.mus_vol = options.GetIntAttribute("mus_vol", 100);
-    r.gamma = options.GetIntAttribute("gamma", 0);
+    const int read = options.GetIntAttribute(name, def);
+    value = std::clamp(read, low, high);
+    if (value == read) return false;
+    GetLog().Warning("Warning: game setting %s=%d is out of range (%d..%d), %d is used.", name, read, low, high, value);
+    return true;
+}
+
+// True when a value had to be repaired.
+bool ReadOptions(const CXMLNode& options, SettingsRecord& r)
+{
+    bool repaired = ReadInRange(options, "snd_vol", 100, 0, kMaxVolume, r.snd_vol);
+    repaired |= ReadInRange(options, "mus_vol", 100, 0, kMaxVolume, r.mus_vol);
+    repaired |= ReadInRange(options, "gamma", 0, 0, kMaxGamma, r.gamma);
     r.windowed = options.GetBoolAttribute("windowed", false);
-    r.language = options.GetIntAttribute("language", 0);
-    r.sensitivity = options.GetIntAttribute("sensitivity", 13);
+    // The upper bound of the language is the text keeper's count, checked when it is selected.
+    repaired |= ReadInRange(options, "language", 0, 0, INT_MAX, r.language);
+    repaired |= ReadInRange(options, "sensitivity", 13, kMinSensitivity, kMaxSensitivity, r.sensitivity);
     r.swap_buttons = options.GetBoolAttribute("swap_buttons", false);
     r.show_fps = options.GetBoolAttribute("show_fps", false);
     r.keys = options.GetBoolAttribute("keys", false);
     r.no_logo = options.GetBoolAttribute("no_logo", false);
+    r.renderer = options.GetAttribute("renderer");
+    return repaired;
 }
+
+const char* const kRendererNames[] = {"", "accelerated", "software"};
 
 // Reads the document, or gives null and keeps an unreadable user file aside.
 std::unique_ptr<CXMLFile> ReadConfig(const std::string& path, bool is_user_file)
@@ -70,8 +90,20 @@ std::unique_ptr<CXMLFile> ReadConfig(const std::string& path, bool is_user_file)
 
 const std::string& CGameSettings::GetPath()
 {
-    if (_path.empty()) _path = GetUserDataFolder() + kConfigFile;
+    if (_path.empty()) _path = UserFilePath(kConfigFile);
     return _path;
+}
+
+bool CGameSettings::Write(CXMLFile& doc)
+{
+    const std::string& path = GetPath();
+    if (path.empty()) {
+        GetLog().Warning("Warning: game settings not saved: there is no user folder.");
+        return false;
+    }
+    if (doc.Save(path)) return true;
+    GetLog().ErrorAt(__LINE__, __FILE__, "Error: %s", kSaveError);
+    return false;
 }
 
 SettingsRecord& CGameSettings::EnsureLoaded()
@@ -86,19 +118,22 @@ void CGameSettings::Load()
     const std::string& path = GetPath();
 
     std::unique_ptr<CXMLFile> doc;
-    if (FileExists(path)) doc = ReadConfig(path, true);
+    if (!path.empty() && FileExists(path)) doc = ReadConfig(path, true);
     if (!doc && path != kConfigFile && FileExists(kConfigFile)) doc = ReadConfig(kConfigFile, false);
     if (!doc) {
         GetLog().Warning("Unable to load game settings, create default.");
-        CreateFile();
+        // The next access loads the new file; when none could be written, the defaults stay.
+        if (!CreateFile()) _loaded = true;
         return;
     }
     CXMLNode options = doc->SelectSingleNode("//Config/Options");
-    if (options.IsValid()) ReadOptions(options, _record);
+    const bool repaired = options.IsValid() && ReadOptions(options, _record);
     _loaded = true;
+    // The file is mended at once, so that it holds only values the game can use.
+    if (repaired) Save();
 }
 
-void CGameSettings::CreateFile()
+bool CGameSettings::CreateFile()
 {
     CXMLFile doc;
     doc.CreateRoot("Config");
@@ -106,22 +141,18 @@ void CGameSettings::CreateFile()
     WriteOptions(options, _record);
     CXMLNode root = doc.SelectSingleNode("/Config");
     root.AppendChild(options);
-    if (!doc.Save(GetPath())) THROW_ERROR(kSaveError);
+    return Write(doc);
 }
 
-void CGameSettings::Save()
+bool CGameSettings::Save()
 {
     const std::string& path = GetPath();
-    if (!FileExists(path)) {
+    if (path.empty() || !FileExists(path)) {
         GetLog().Warning("No game settings file, create new.");
-        CreateFile();
-        return;
+        return CreateFile();
     }
     std::unique_ptr<CXMLFile> doc = ReadConfig(path, true);
-    if (!doc) {
-        CreateFile();
-        return;
-    }
+    if (!doc) return CreateFile();
     CXMLNode options = doc->SelectSingleNode("//Config/Options");
     if (!options.IsValid()) {
         // A file without options would otherwise be written back unchanged and the settings lost.
@@ -131,26 +162,48 @@ void CGameSettings::Save()
         options = doc->SelectSingleNode("//Config/Options");
     }
     WriteOptions(options, _record);
-    if (!doc->Save(path)) THROW_ERROR(kSaveError);
+    return Write(*doc);
 }
 
-void CGameSettings::Assign(const SettingsRecord& record)
+bool CGameSettings::Assign(const SettingsRecord& record)
 {
     EnsureLoaded();
     _record = record;
-    Save();
+    return Save();
 }
 
-void StoreDisplayMode(bool fullscreen)
+bool StoreDisplayMode(bool fullscreen)
 {
     g_Settings.EnsureLoaded().windowed = !fullscreen;
-    g_Settings.Save();
+    return g_Settings.Save();
+}
+
+ERendererVerdict StoredRendererVerdict()
+{
+    const std::string& name = g_Settings.EnsureLoaded().renderer;
+    for (int v : {rvAccelerated, rvSoftware})
+        if (name == kRendererNames[v]) return ERendererVerdict(v);
+    return rvUnknown;
+}
+
+void StoreRendererVerdict()
+{
+    const ERendererVerdict verdict = GetRendererVerdict();
+    std::string& stored = g_Settings.EnsureLoaded().renderer;
+    if (verdict == rvUnknown || stored == kRendererNames[verdict]) return;
+    stored = kRendererNames[verdict];
+    g_Settings.Save();   // a failed save is logged; the probe then simply runs again next time
 }
 
 void SetLanguage(int index)
 {
-    CTextKeeper::Instance().SelectLanguage(index);
-    g_Settings.EnsureLoaded().language = index;
+    CTextKeeper& texts = CTextKeeper::Instance();
+    texts.SelectLanguage(index);
+    // The language in use: an index the text keeper does not know was replaced by the first one.
+    const int selected = texts.GetCurrentLanguage();
+    SettingsRecord& record = g_Settings.EnsureLoaded();
+    if (record.language == selected) return;   // nothing changed: nothing to write
+    record.language = selected;
     g_Settings.Save();
 }
 
@@ -159,7 +212,8 @@ void OnDisplayModeChanged()
     // Called from the engine in the middle of a scene: a file that cannot be written costs the
     // stored mode, not the game.
     try {
-        StoreDisplayMode(g_EngineCore && g_EngineCore->IsFullscreen());
+        if (!StoreDisplayMode(g_EngineCore && g_EngineCore->IsFullscreen()))
+            GetLog().Warning("Warning: window mode not stored (%s).", kSaveError);
     } catch (const std::exception& e) {
         GetLog().Warning("Warning: window mode not stored (%s).", e.what());
     }

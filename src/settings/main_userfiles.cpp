@@ -1,6 +1,8 @@
 #include "settings/main_userfiles.h"
 
+#include "engine/base/engine_filesys.h"
 #include "engine/base/engine_registry.h"
+#include "engine/base/engine_userfolder.h"
 
 #include <filesystem>
 #include <system_error>
@@ -23,4 +25,12 @@ std::string KeepAsideUnreadable(const std::string& path)
         return ec ? std::string() : candidate;
     }
     return std::string();
+}
+
+int RemoveStaleUserTemporaries(int min_age_s)
+{
+    int removed = 0;
+    for (const char* name : {"Config.xml", "Profiles.xml", "Hiscores.xml"})
+        removed += CFileSystem::RemoveStaleTemporaries(UserFilePath(name), min_age_s);
+    return removed;
 }

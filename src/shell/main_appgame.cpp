@@ -15,6 +15,7 @@
 #include "engine/base/engine_xml.h"
 
 #include "city/city_scene.h"
+#include "field/config/field_config.h"
 #include "game/game_game.h"
 #include "game/game_hints.h"
 #include "gui/gui_dialog.h"
@@ -27,6 +28,7 @@
 #include "player/player_user.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cinttypes>
 #include <cstdlib>
 #include <ctime>
@@ -40,28 +42,6 @@ const char* const kGameTitle = "Zerafine";
 bool IsTestMode()
 {
     return GetGlobalVars().GetBool("test_mode");
-}
-
-// The values of the game configuration "Settings\GameCFG.xml" that the application and the player
-// read: the slide speed of the dialogs, the lives of a new game and the points per extra life. The
-// file is read whole by the game field's configuration; a missing or damaged file leaves the
-// defaults here and the field reports it.
-void RegisterGameConfigDefaults(CVariableRegistry& cfg)
-{
-    cfg.Register("m_panel_speed", 14.0f);
-    cfg.Register("start_lives", 3);
-    cfg.Register("score_for_life", 20000);
-}
-
-void LoadGameConfig(CVariableRegistry& cfg)
-{
-    try {
-        CXMLFile file("Settings\\GameCFG.xml");
-        CXMLNode node = file.SelectSingleNode("//GameCFG");
-        if (node.IsValid()) cfg.ReadAttributes(node);
-    } catch (const std::exception& e) {
-        GetLog().Warning("Warning: game configuration not read (%s), defaults used.", e.what());
-    }
 }
 
 } // namespace
@@ -137,14 +117,15 @@ CAppGame::CAppGame() : CAppGame(GetProgramScenes())
 
 CAppGame::CAppGame(SceneSet scenes) : _scenes(std::move(scenes))
 {
-    RegisterGameConfigDefaults(_game_cfg);
+    // The player reads the lives of a new game and the points per extra life from the game
+    // configuration.
     _previous_game_cfg = GetUserGameConfig();
-    SetUserGameConfig(&_game_cfg);
+    SetUserGameConfig(&g_GameCfg.GetStore());
 }
 
 CAppGame::~CAppGame()
 {
-    if (GetUserGameConfig() == &_game_cfg) SetUserGameConfig(_previous_game_cfg);
+    if (GetUserGameConfig() == &g_GameCfg.GetStore()) SetUserGameConfig(_previous_game_cfg);
     _logo.reset();
 }
 
@@ -170,8 +151,8 @@ void CAppGame::ApplySettings()
     }
     if (g_SoundKeeper) g_SoundKeeper->SetVolumes(std::clamp(s.mus_vol, 0, 100), std::clamp(s.snd_vol, 0, 100));
     if (g_EngineCore) g_EngineCore->SetGamma(s.gamma);
-    LoadGameConfig(_game_cfg);
-    SetPanelSlideSpeed(PanelSlideSpeedOf(_game_cfg.GetFloat("m_panel_speed")));
+    g_GameCfg.Load();
+    SetPanelSlideSpeed(PanelSlideSpeedOf(g_GameCfg.GetFloat("m_panel_speed")));
     if (g_SoundKeeper) g_SoundKeeper->LoadAllMusic();
 
     CLog& log = GetLog();
@@ -423,6 +404,53 @@ bool CAppGame::InitGameState()
 // ---------------------------------------------------------------------------------------------
 // Episodes
 
+namespace {
+
+// Reads one `Episode` element into the data. Every failure is logged and its reason kept in
+// `problem`; on a failure the data keeps what was read up to it.
+bool ReadEpisode(const CXMLNode& episode, int index, EpisodeData& data, std::string& problem)
+{
+    CLog& log = GetLog();
+    data.name = episode.GetAttribute("name", "ERROR");
+    data.level_count = episode.GetIntAttribute("level_count", 0);
+    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
+
+    auto fail = [&](std::string text) {
+        log.Error("Error: %s", text.c_str());
+        problem = std::move(text);
+        return false;
+    };
+    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
+        out.clear();
+        CXMLNodeList nodes = episode.SelectNodes(element);
+        const long found = nodes.GetLength();
+        char text[128];
+        if (found != expected) {
+            std::snprintf(text, sizeof text, "must be %ld %s in episode, found %ld", static_cast<long>(expected), what,
+                          found);
+            return fail(text);
+        }
+        if (found == 0) return fail(std::string("game can't run without ") + what + ".");
+        for (int i = 0; i < nodes.GetLength(); ++i) {
+            CXMLNode n = nodes.GetItem(i);
+            LevelDesc level{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")};
+            if (level.file.empty()) {
+                std::snprintf(text, sizeof text, "%s entry %d of the episode names no file.", element, i + 1);
+                return fail(text);
+            }
+            out.push_back(std::move(level));
+        }
+        return true;
+    };
+    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
+    data.level_count = static_cast<int>(data.levels.size());
+    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
+    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
+    return true;
+}
+
+} // namespace
+
 bool CAppGame::LoadEpisodes()
 {
     CXMLFile file(kEpisodesFile);
@@ -431,6 +459,16 @@ bool CAppGame::LoadEpisodes()
     if (_episode_count == 0) {
         GetLog().ErrorAt(__LINE__, __FILE__, "No episodes found!");
         return false;
+    }
+    // Every episode is checked now, so that a content error stops the start, not a game later.
+    for (int i = 0; i < _episode_count; ++i) {
+        EpisodeData data;
+        std::string problem;
+        if (!ReadEpisode(list.GetItem(i), i, data, problem)) {
+            GetLog().Error("Error: content error in '%s', episode #%d (\"%s\"): %s", kEpisodesFile, i,
+                           data.name.c_str(), problem.c_str());
+            return false;
+        }
     }
     return true;
 }
@@ -445,34 +483,8 @@ bool CAppGame::LoadEpisode(int index, EpisodeData& data)
         log.Error("Error: data for episode %d not found.", index);
         return false;
     }
-    CXMLNode episode = list.GetItem(index);
-    data.name = episode.GetAttribute("name", "ERROR");
-    data.level_count = episode.GetIntAttribute("level_count", 0);
-    data.bonus_level_count = episode.GetIntAttribute("bonus_level_count", 0);
-
-    auto read_levels = [&](const char* element, int expected, std::vector<LevelDesc>& out, const char* what) {
-        out.clear();
-        CXMLNodeList nodes = episode.SelectNodes(element);
-        const long found = nodes.GetLength();
-        if (found != expected) {
-            log.Error("Error: must be %ld %s in episode, found %ld", static_cast<long>(expected), what, found);
-            return false;
-        }
-        if (found == 0) {
-            log.Error("Error: game can't run without %s.", what);
-            return false;
-        }
-        for (int i = 0; i < nodes.GetLength(); ++i) {
-            CXMLNode n = nodes.GetItem(i);
-            out.push_back(LevelDesc{index, n.GetIntAttribute("number", 0), n.GetAttribute("file", "")});
-        }
-        return true;
-    };
-    if (!read_levels("Level", data.level_count, data.levels, "levels")) return false;
-    data.level_count = static_cast<int>(data.levels.size());
-    if (!read_levels("Bonus", data.bonus_level_count, data.bonus_levels, "bonus levels")) return false;
-    data.bonus_level_count = static_cast<int>(data.bonus_levels.size());
-    return true;
+    std::string problem;
+    return ReadEpisode(list.GetItem(index), index, data, problem);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -101,8 +101,7 @@ private:
     bool ApplyTransition(AScene* scene, int& exit_state);
     AScene* FindScene(const std::string& alias) const;
 
-    // The game configuration's values the application and the player read.
-    CVariableRegistry _game_cfg;
+    // The player's game configuration before this application handed it the game's.
     const CVariableRegistry* _previous_game_cfg = nullptr;
     int _episode_count = 0;
     bool _is_game_playing = false;

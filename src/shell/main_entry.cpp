@@ -16,7 +16,9 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <unistd.h>
@@ -41,14 +43,51 @@ void ChangeToGameFolder(const std::string& data_dir)
 
 } // namespace
 
-int RunStages(const std::vector<std::function<void()>>& stages, const std::function<void(int)>& on_failure)
+namespace {
+
+// The text of the exception in flight; call inside a catch block.
+std::string ExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+// The newest error the log got since it had `errors_before` of them that says more than the
+// exception's own row ("Error: <reason>"); "" when there is none.
+std::string ErrorBehind(const std::string& reason, int errors_before)
+{
+    const CLog& log = GetLog();
+    const std::vector<std::string>& recent = log.GetRecentErrors();
+    const size_t fresh = std::min(recent.size(), static_cast<size_t>(std::max(0, log.GetErrorCount() - errors_before)));
+    for (size_t i = 0; i < fresh; ++i) {
+        const std::string& error = recent[recent.size() - 1 - i];
+        if (error != "Error: " + reason) return error;
+    }
+    return std::string();
+}
+
+} // namespace
+
+int RunStages(const std::vector<std::function<void()>>& stages, const std::function<void(int)>& on_failure,
+              StageFailure* failure)
 {
     for (size_t i = 0; i < stages.size(); ++i) {
         const int stage = static_cast<int>(i) + 1;
         SetCrashStage(stage);
+        const int errors_before = GetLog().GetErrorCount();
         try {
             stages[i]();
         } catch (...) {
+            if (failure) {
+                failure->stage = stage;
+                failure->reason = ExceptionText();
+                failure->detail = ErrorBehind(failure->reason, errors_before);
+            }
             HandleCrash("WinMain", stage);
             if (on_failure) on_failure(stage);
             return stage;
@@ -56,6 +95,28 @@ int RunStages(const std::vector<std::function<void()>>& stages, const std::funct
     }
     SetCrashStage(0);
     return 0;
+}
+
+std::string StageFailureText(const StageFailure& failure, const std::string& log_path)
+{
+    static const char* const kStageNames[] = {"game folder and settings", "engine start", "loading the game",
+                                              "running the game", "leaving the game", "releasing the scenes",
+                                              "shut-down"};
+    const int count = static_cast<int>(std::size(kStageNames));
+    std::string text = "Zerafine stopped: stage " + std::to_string(failure.stage);
+    if (failure.stage >= 1 && failure.stage <= count) text += std::string(" (") + kStageNames[failure.stage - 1] + ")";
+    text += " failed: " + failure.reason;
+    if (!failure.detail.empty()) text += " - " + failure.detail;
+    text += log_path.empty() ? std::string(" No log was written.") : " The log is " + log_path;
+    return text;
+}
+
+void ReportStageFailure(const StageFailure& failure)
+{
+    const std::string text = StageFailureText(failure, CLog::IsOff() ? std::string() : GetLog().GetPath());
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    ShowErrorMessage("Zerafine", text.c_str());
 }
 
 std::string JoinCommandLine(int argc, char** argv)
@@ -135,6 +196,7 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
         // 1: game folder, variables, settings, test start, system report.
         [&] {
             ChangeToGameFolder(options.data_dir);
+            RemoveStaleUserTemporaries();
             RegisterGameVariables();
             SettingsRecord& settings = g_Settings.EnsureLoaded();
             g_TestKeys = settings.keys;
@@ -148,8 +210,10 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
             g_SoundKeeper = &ProgramSoundKeeper();
             g_EngineCore = &ProgramEngineCore();
             // Without a window and renderer nothing later can work: stop here, not in a later crash.
+            SetKnownRenderer(StoredRendererVerdict());
             if (!g_EngineCore->Init("Zerafine", "Zerafine", g_Settings.EnsureLoaded().windowed))
                 THROW_ERROR("\"Failed to initialize engine!\"");
+            StoreRendererVerdict();
             g_EngineCore->SetCallback(cbAfterToggle, &OnDisplayModeChanged);
             AttachCursorToMouse();
             InitPyro(kParticleFile);
@@ -173,10 +237,17 @@ int ZerafineMain(int argc, char** argv, const EntryOptions& options)
         },
     };
 
-    const int failed = RunStages(stages, [&](int stage) {
-        if (stage >= 3) app.reset();
-    });
-    if (failed) return failed;
+    StageFailure failure;
+    const int failed = RunStages(
+        stages,
+        [&](int stage) {
+            if (stage >= 3) app.reset();
+        },
+        &failure);
+    if (failed) {
+        ReportStageFailure(failure);
+        return failed;
+    }
 
     if (OpenStatisticsPage(options.stats_host, options.open_url))
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));

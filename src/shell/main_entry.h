@@ -22,10 +22,23 @@ struct EntryOptions {
 // 9 (it crashed) or 10 (it ended in an unexpected way).
 enum EExitCode { ecSuccess = 0, ecAppFailed = 8, ecAppCrashed = 9, ecAppStrange = 10 };
 
+// What ended a stage: its number, the text of what it threw and the error the log got before
+// that says more (a file that is missing or damaged, ...; "" when none).
+struct StageFailure {
+    int stage = 0;
+    std::string reason;
+    std::string detail;
+};
+
 // Runs the stages in order, each under its own handler; the running stage is the crash stage of a
 // fault. A stage that throws is reported ("WinMain", its number), on_failure runs with the number and
-// the number is returned. 0 when every stage ran.
-int RunStages(const std::vector<std::function<void()>>& stages, const std::function<void(int)>& on_failure);
+// the number is returned (and the failure described in `failure` when given). 0 when every stage ran.
+int RunStages(const std::vector<std::function<void()>>& stages, const std::function<void(int)>& on_failure,
+              StageFailure* failure = nullptr);
+// The one line that tells the player about a failed stage: the stage, the reason and where the log is.
+std::string StageFailureText(const StageFailure& failure, const std::string& log_path);
+// Prints that line to standard error and shows it in a message box when a display is there.
+void ReportStageFailure(const StageFailure& failure);
 
 int ZerafineMain(int argc, char** argv, const EntryOptions& options);
 

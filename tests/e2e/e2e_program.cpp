@@ -4,17 +4,23 @@
 #include "support/test_support.h"
 
 #include "engine/base/engine_registry.h"
-#include "settings/main_userfiles.h"
 #include "player/player_profiles.h"
+#include "settings/main_userfiles.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <thread>
 
 namespace {
@@ -25,12 +31,22 @@ using zftest::ReadTextFile;
 using zftest::TempDir;
 using zftest::WriteText;
 
-// One step of a script: wait until the log holds the text for the count-th time, then act.
+// One step of a script: wait until the log holds the text for the count-th time, then act. A step
+// without text is for runs that write no log: it acts every quarter second, once the program's
+// video is up, until the program ends (or a minute has passed: 99).
 struct ScriptStep {
     std::string wait_for;
     int count;
     std::function<void()> act;
 };
+
+// The log file of a run: in the user folder under XDG_DATA_HOME, or under HOME when that is empty.
+std::string LogPathOfRun()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const std::string base = (xdg && *xdg) ? std::string(xdg) : std::string(std::getenv("HOME")) + "/.local/share";
+    return base + "/Tovrin/Zerafine/log.html";
+}
 
 void PushKey(SDL_Scancode scancode)
 {
@@ -53,14 +69,73 @@ void PushQuit()
     SDL_PushEvent(&quit);
 }
 
+// A game folder at `at` made of links to the shipped game files, without the files of "Settings"
+// named in `missing` and with the Settings files of `replaced` written in place of the shipped ones.
+std::string MakeGameFolder(const std::string& at, const std::set<std::string>& missing,
+                           const std::map<std::string, std::string>& replaced = {})
+{
+    namespace fs = std::filesystem;
+    fs::remove_all(at);
+    fs::create_directories(at + "/Settings");
+    for (const auto& entry : fs::directory_iterator(ZF_GAME_DATA_DIR))
+        if (entry.path().filename() != "Settings")
+            fs::create_directory_symlink(entry.path(), at + "/" + entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(std::string(ZF_GAME_DATA_DIR) + "/Settings")) {
+        const std::string name = entry.path().filename().string();
+        if (!missing.count(name) && !replaced.count(name)) fs::create_symlink(entry.path(), at + "/Settings/" + name);
+    }
+    for (const auto& [name, text] : replaced) WriteText(at + "/Settings/" + name, text);
+    return at;
+}
+
+// The names in the folders and below them.
+std::set<std::string> Listing(const std::vector<std::string>& folders)
+{
+    std::set<std::string> names;
+    for (const std::string& folder : folders) {
+        if (!std::filesystem::exists(folder)) {
+            names.insert(folder + " (none)");
+            continue;
+        }
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            names.insert(entry.path().string());
+    }
+    return names;
+}
+
+// A process of root can write everywhere: the run that must meet a read-only folder runs as "nobody",
+// who is given the test's folder first.
+constexpr uid_t kNobody = 65534;
+void GiveToNobodyIfRoot(const std::string& folder)
+{
+    if (::geteuid() != 0) return;
+    if (::chown(folder.c_str(), kNobody, kNobody) != 0) std::abort();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) std::abort();
+}
+void BecomeNobodyIfRoot()
+{
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        std::abort();
+}
+
 // Runs the program in this (child) process with the script played by a second thread, and exits
 // with the program's exit code. A step that does not come within the time limit ends the process
 // with 99.
 [[noreturn]] void RunProgram(std::vector<std::string> args, std::vector<ScriptStep> script)
 {
-    const std::string log_path = std::string(std::getenv("XDG_DATA_HOME")) + "/Tovrin/Zerafine/log.html";
+    const std::string log_path = LogPathOfRun();
     std::thread driver([script, log_path] {
         for (const ScriptStep& step : script) {
+            if (step.wait_for.empty()) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (std::chrono::steady_clock::now() < deadline) {
+                    if (SDL_WasInit(SDL_INIT_VIDEO)) step.act();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                }
+                std::fprintf(stderr, "the program did not end\n");
+                std::_Exit(99);
+            }
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
             while (CountOf(ReadTextFile(log_path), step.wait_for) < static_cast<size_t>(step.count)) {
                 if (std::chrono::steady_clock::now() > deadline) {
@@ -132,21 +207,53 @@ TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
     ASSERT_EQ(::stat((home() + "/Tovrin/Zerafine").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
+    // The renderer found at this start is kept for the next one.
+    EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("renderer=\"software\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // no player was active
+}
+
+// Under SDL's disk audio driver the program's output is written to a file: while the menu shows, its
+// music must really sound (faded in by the sound queue, which every scene steps each frame).
+TEST_F(Program, TheMenuMusicSounds)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" mus_vol=\"100\" snd_vol=\"100\"/></Config>");
+    const std::string audio = home() + "/audio.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
+    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1,
+                                 [] {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+                                     PushKey(SDL_SCANCODE_ESCAPE);
+                                 }}}),
+                ::testing::ExitedWithCode(0), "");
+    // Signed 16-bit stereo: the loudest 20 ms of the left channel.
+    const std::string bytes = ReadTextFile(audio);
+    const size_t frames = bytes.size() / 4, window = 882;
+    ASSERT_GT(frames, window * 50) << "at least a second of output";
+    double loudest = 0;
+    for (size_t at = 0; at + window <= frames; at += window) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) {
+            int16_t v;
+            std::memcpy(&v, bytes.data() + i * 4, 2);
+            sum += double(v) * v;
+        }
+        loudest = std::max(loudest, std::sqrt(sum / window));
+    }
+    EXPECT_GT(loudest, 1000.0) << "the menu music is heard";
 }
 
 TEST_F(Program, ClosingTheWindowIsAUserBreak)
 {
-    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" snd_vol=\"20\"/></Config>");
+    // The renderer verdict is known already, so nothing has to be learnt and kept.
+    const std::string config = "<Config><Options no_logo=\"1\" snd_vol=\"20\" renderer=\"software\"/></Config>";
+    WriteText(UserFile("Config.xml"), config);
     EXPECT_EXIT(RunProgram({"2", "5"}, {{"Main menu.", 1, [] { PushQuit(); }}}), ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Main menu.", "Exit game: shutdown by user break.", "Application finished."})) << log;
     EXPECT_EQ(log.find("Init game state..."), std::string::npos);   // the command line needs the test keys
-    // The settings file keeps what was set by hand and gains the written attributes.
-    const std::string config = ReadTextFile(UserFile("Config.xml"));
-    EXPECT_NE(config.find("no_logo=\"1\""), std::string::npos);
-    EXPECT_NE(config.find("snd_vol=\"20\""), std::string::npos);
-    EXPECT_NE(config.find("sensitivity=\"13\""), std::string::npos);
+    // Nothing changed the settings: the file is left as it was.
+    EXPECT_EQ(ReadTextFile(UserFile("Config.xml")), config);
 }
 
 TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
@@ -213,17 +320,8 @@ TEST_F(Program, FailingStagesEndWithTheirNumber)
     EXPECT_EQ(log.find("Application finished."), std::string::npos);
 
     // Stage 3: a game folder whose episode list is empty.
-    TempDir game;
-    for (const auto& entry : std::filesystem::directory_iterator(ZF_GAME_DATA_DIR))
-        if (entry.path().filename() != "Settings")
-            std::filesystem::create_directory_symlink(entry.path(), game.path() + "/" + entry.path().filename().string());
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(ZF_GAME_DATA_DIR) + "/Settings"))
-        if (entry.path().filename() != "Episodes.xml") {
-            std::filesystem::create_directories(game.path() + "/Settings");
-            std::filesystem::create_symlink(entry.path(), game.path() + "/Settings/" + entry.path().filename().string());
-        }
-    WriteText(game / "Settings/Episodes.xml", "<Episodes/>");
-    setenv("ZERAFINE_DATA", game.path().c_str(), 1);
+    const std::string game = MakeGameFolder(home() + "/game", {}, {{"Episodes.xml", "<Episodes/>"}});
+    setenv("ZERAFINE_DATA", game.c_str(), 1);
     EXPECT_EXIT(RunProgram({}, {}), ::testing::ExitedWithCode(3), "");
     log = Log();
     EXPECT_TRUE(InOrder(log, {"No episodes found!", "Error: \"Failed to load levels data!\"",
@@ -232,6 +330,115 @@ TEST_F(Program, FailingStagesEndWithTheirNumber)
         << log;
     EXPECT_EQ(log.find("Application finished."), std::string::npos);
     EXPECT_EQ(log.find("statistics page"), std::string::npos);
+}
+
+TEST_F(Program, MissingOrDamagedGameFilesStopTheStartWithAMessage)
+{
+    struct Case {
+        const char* name;
+        std::set<std::string> missing;
+        std::map<std::string, std::string> replaced;
+        const char* message;   // a regular expression for standard error
+        const char* logged;
+    };
+    const std::string shipped = ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml");
+    const size_t second = shipped.find("<Episode ", shipped.find("<Episode ") + 1);
+    ASSERT_NE(second, std::string::npos);
+    const std::string damaged = shipped.substr(0, second) + "<Episode name=\"Bad\" level_count=\"1\"/>" +
+                                shipped.substr(second);
+    const Case cases[] = {
+        {"episodes", {"Episodes.xml"}, {},
+         "stage 3 \\(loading the game\\) failed: error opening xml! - Error: failed to open XML file "
+         "'Settings.Episodes\\.xml'! The log is .*/Tovrin/Zerafine/log\\.html",
+         "Error: failed to open XML file 'Settings\\Episodes.xml'!"},
+        {"fonts", {"Fonts_en.xml"}, {}, "stage 3 .* failed: error opening xml! - .*'Settings.Fonts_en\\.xml'",
+         "Application crushed on stage 3."},
+        {"labels", {"Labels_en.xml"}, {}, "stage 3 .* failed: error opening xml! - .*'Settings.Labels_en\\.xml'",
+         "Application crushed on stage 3."},
+        {"game configuration", {"GameCFG.xml"}, {},
+         "stage 3 .* failed: verify \\{config_node.IsValid\\(\\)\\} failed - .*Settings.GameCFG\\.xml not read",
+         "Application crushed on stage 3."},
+        {"episode content", {}, {{"Episodes.xml", damaged}},
+         "stage 3 .* failed: \"Failed to load levels data!\" - Error: content error in 'Settings.Episodes\\.xml', "
+         "episode #1 \\(\"Bad\"\\): must be 1 levels in episode, found 0",
+         "Application crushed on stage 3."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setenv("ZERAFINE_DATA", MakeGameFolder(home() + "/game", c.missing, c.replaced).c_str(), 1);
+        EXPECT_EXIT(RunProgram({}, {}), ::testing::ExitedWithCode(3), c.message);
+        const std::string log = Log();
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        EXPECT_EQ(log.find("Main menu."), std::string::npos);
+    }
+}
+
+TEST_F(Program, UnusableUserFolderRunsWithoutSavingAnywhere)
+{
+    struct Case {
+        const char* name;
+        bool read_only;        // else XDG_DATA_HOME names a file
+        std::set<std::string> missing;   // game files
+        int exit_code;
+        const char* message;   // a regular expression for standard error
+    };
+    const Case cases[] = {
+        {"read-only user folder", true, {}, 0, "no usable user folder \\(cannot write into '.*/Tovrin/Zerafine'"},
+        {"data home is a file", false, {}, 0, "no usable user folder \\(cannot make '.*/file/Tovrin'"},
+        {"read-only user folder and no episode list", true, {"Episodes.xml"}, 3,
+         "no usable user folder.*\n.*stage 3 .*'Settings.Episodes\\.xml'! No log was written\\."},
+    };
+    const std::string config = "<Config><Options no_logo=\"1\" snd_vol=\"20\" language=\"9\"/></Config>";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(home() + "/Tovrin");
+        const std::string game = MakeGameFolder(home() + "/game", c.missing);
+        const std::string launch = home() + "/launch";
+        std::filesystem::create_directories(launch);
+        if (c.read_only) {
+            WriteText(UserFile("Config.xml"), config);
+            WriteText(UserFile("Profiles.xml"), "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"/></Profiles>");
+        } else {
+            WriteText(home() + "/file", "not a folder");
+            setenv("XDG_DATA_HOME", (home() + "/file").c_str(), 1);
+        }
+        GiveToNobodyIfRoot(home());
+        if (c.read_only) ::chmod(UserFile("").c_str(), 0500);
+        // (The test program's own start leaves a folder in the home of the run: only these are looked at.)
+        const std::vector<std::string> looked_at = {home() + "/Tovrin", game, launch};
+        const std::set<std::string> before = Listing(looked_at);
+        setenv("ZERAFINE_DATA", game.c_str(), 1);
+        EXPECT_EXIT(
+            {
+                BecomeNobodyIfRoot();
+                if (::chdir(launch.c_str()) != 0) std::abort();
+                RunProgram({}, {{"", 0, [] { PushKey(SDL_SCANCODE_ESCAPE); }}});
+            },
+            ::testing::ExitedWithCode(c.exit_code), c.message);
+        if (c.read_only) ::chmod(UserFile("").c_str(), 0700);
+        EXPECT_EQ(Listing(looked_at), before);   // nothing made in the user, game or launch folder
+        if (c.read_only) {
+            EXPECT_EQ(ReadTextFile(UserFile("Config.xml")), config);
+        }
+        setenv("XDG_DATA_HOME", home().c_str(), 1);
+    }
+}
+
+TEST_F(Program, EmptyDataHomeCountsAsUnset)
+{
+    const std::string user_home = home() + "/user";
+    std::filesystem::create_directories(user_home);
+    setenv("XDG_DATA_HOME", "", 1);
+    setenv("HOME", user_home.c_str(), 1);
+    EXPECT_EXIT(RunProgram({}, {{"Load hiscores...", 1, [] { PushKey(SDL_SCANCODE_SPACE); }},
+                                {"Main menu.", 1, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
+                ::testing::ExitedWithCode(0), "");
+    const std::string folder = user_home + "/.local/share/Tovrin/Zerafine/";
+    EXPECT_TRUE(InOrder(ReadTextFile(folder + "log.html"), {"Running application...", "Main menu.",
+                                                            "Application finished."}));
+    EXPECT_NE(ReadTextFile(folder + "Config.xml").find("snd_vol=\"75\""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("/Tovrin"));   // not at the root of the file system
+    EXPECT_FALSE(std::filesystem::exists(UserFile("")));
 }
 
 // The menu continues the active player's saved game (never a new one over it); every finished

@@ -44,6 +44,23 @@ public:
         if (available) available_resources.insert(resource_type);
     }
     void LoadCredit(const CXMLNode& res_credit) override { loaded_credits.push_back(res_credit.GetIntAttribute("type")); }
+
+    // What the play credits and asks.
+    std::vector<int> upgradable;
+    int score = 0;
+    std::map<int, int> resources;
+    std::map<int, int> bonus_credits;
+    bool first_chain_done = false;
+    std::vector<ChainStats> chains;
+    std::vector<int> hints;
+
+    void ListUpgradableBonuses(std::vector<int>& credit_types) const override { credit_types = upgradable; }
+    void AddScore(int points) override { score += points; }
+    void AddResource(int resource_type, int amount) override { resources[resource_type] += amount; }
+    void AddBonusCredit(int credit_type, int amount) override { bonus_credits[credit_type] += amount; }
+    void SetFirstChainDone() override { first_chain_done = true; }
+    void AddChain(const ChainStats& chain) override { chains.push_back(chain); }
+    void RequestHint(int hint) override { hints.push_back(hint); }
 };
 
 class RecordingScene : public IFieldScene {

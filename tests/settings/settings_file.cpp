@@ -126,12 +126,8 @@ TEST_F(Settings, UnwritableFileIsAnErrorWithTheText)
     WriteText(user / "blocker", "a file, not a folder");
     CGameSettings settings(user / "blocker/Config.xml");
     LogWatch mark;
-    try {
-        settings.EnsureLoaded();
-        FAIL() << "no exception";
-    } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "\"Unable to save game settings!\"");
-    }
+    EXPECT_NO_THROW(settings.EnsureLoaded());   // logged; the game goes on with the defaults
+    EXPECT_EQ(settings.Record(), SettingsRecord());
     EXPECT_NE(mark.Text().find("Error: \"Unable to save game settings!\""), std::string::npos);
 }
 
@@ -154,6 +150,20 @@ TEST_F(Settings, DisplayModeToggleStoresTheWindowedFlag)
     LogWatch mark;
     EXPECT_NO_THROW(OnDisplayModeChanged());
     EXPECT_NE(mark.Text().find("window mode not stored"), std::string::npos) << mark.Text();
+    std::filesystem::remove(g_Settings.GetPath());
+}
+
+// The renderer an earlier start found, by its name in the file; any other name is no verdict.
+TEST_F(Settings, TheKeptRendererVerdictIsReadByName)
+{
+    struct Case { const char* name; ERendererVerdict verdict; } cases[] = {
+        {"software", rvSoftware}, {"accelerated", rvAccelerated}, {"", rvUnknown}, {"Software", rvUnknown},
+    };
+    for (const Case& c : cases) {
+        WriteText(g_Settings.GetPath(), std::string("<Config><Options renderer=\"") + c.name + "\"/></Config>");
+        g_Settings.Load();
+        EXPECT_EQ(StoredRendererVerdict(), c.verdict) << c.name;
+    }
     std::filesystem::remove(g_Settings.GetPath());
 }
 

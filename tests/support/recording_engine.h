@@ -233,6 +233,7 @@ public:
     SDL_Renderer* GetDevice() const override { return nullptr; }
     CGraphics* GetGraphics() override { return nullptr; }
     int HandleEvent(const SDL_Event& event) override;
+    void InvalidateFrame() override {}
 
     // IPointerScreen (screen size and mode as above)
     void WarpPointer(int x, int y) override { warps.emplace_back(x, y); }

@@ -123,22 +123,44 @@ inline bool InOrder(const std::string& text, const std::vector<std::string>& lin
     return true;
 }
 
-// The engine clock at a value the test sets, for the scope.
+// The engine clock at a value the test sets, for the scope. A loop that reads it very often while
+// nothing moves it on would spin for ever: after kStillReads such reads the read throws
+// ClockStandsStill, so the test fails at once instead of at its time limit.
+struct ClockStandsStill : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 class FakeClock {
 public:
+    static constexpr int kStillReads = 100000;
+
     explicit FakeClock(uint32_t start = 0) : _now(start)
     {
-        _previous = zf::SetClockSource([this] { return _now; });
+        _previous = zf::SetClockSource([this] {
+            if (++_still_reads > kStillReads)
+                throw ClockStandsStill("the settable clock was read " + std::to_string(kStillReads) +
+                                       " times while standing still: the loop spins");
+            return _now;
+        });
     }
     ~FakeClock() { zf::SetClockSource(_previous); }
     FakeClock(const FakeClock&) = delete;
     FakeClock& operator=(const FakeClock&) = delete;
-    void Set(uint32_t now) { _now = now; }
-    void Advance(uint32_t ms) { _now += ms; }
+    void Set(uint32_t now)
+    {
+        _now = now;
+        _still_reads = 0;
+    }
+    void Advance(uint32_t ms)
+    {
+        _now += ms;
+        _still_reads = 0;
+    }
     uint32_t Now() const { return _now; }
 
 private:
     uint32_t _now;
+    int _still_reads = 0;
     zf::ClockSource _previous;
 };
 

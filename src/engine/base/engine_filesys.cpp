@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <new>
 
@@ -276,11 +278,57 @@ bool CFileSystem::ReadDiskFile(const char* path, ByteVector& data)
     return ok;
 }
 
+namespace {
+
+// The temporary file of a save: the target's name, a dot and six letters or digits (mkstemp's).
+constexpr char kTempSuffix[] = ".XXXXXX";
+constexpr size_t kTempLetters = 6;
+
+bool IsTemporaryOf(const std::string& entry, const std::string& name)
+{
+    if (entry.size() != name.size() + 1 + kTempLetters || entry.compare(0, name.size(), name) != 0 ||
+        entry[name.size()] != '.')
+        return false;
+    for (size_t i = name.size() + 1; i < entry.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return false;
+    return true;
+}
+
+} // namespace
+
+int CFileSystem::RemoveStaleTemporaries(const std::string& path, int min_age_s)
+{
+    if (path.empty()) return 0;
+    const std::string host = HostPath(path);
+    const size_t slash = host.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : host.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? host : host.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    std::vector<std::string> stale;
+    const time_t now = ::time(nullptr);
+    while (const dirent* e = ::readdir(dir)) {
+        if (!IsTemporaryOf(e->d_name, name)) continue;
+        const std::string full = (slash == std::string::npos ? std::string() : folder) + e->d_name;
+        struct stat st{};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime >= min_age_s)
+            stale.push_back(full);
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const std::string& file : stale) {
+        if (::unlink(file.c_str()) != 0) continue;
+        GetLog().Warning("Warning: removed '%s', left by a save that did not finish.", file.c_str());
+        ++removed;
+    }
+    return removed;
+}
+
 bool CFileSystem::WriteFile(const char* path, const ByteVector& data)
 {
     if (!path || !*path) return false;
     const std::string host = HostPath(path);
-    std::string temp = host + ".XXXXXX";
+    std::string temp = host + kTempSuffix;
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         GetLog().Error("Error: failed to write file %s!", path);

@@ -47,6 +47,11 @@ public:
     // Reads the loose file of the path (through HostPath).
     static bool ReadDiskFile(const char* path, ByteVector& data);
 
+    // Removes the temporary files that a WriteFile of the path left behind when the process was
+    // killed during the save, those not changed for `min_age_s` seconds (a younger one may belong to
+    // a save in progress). Returns how many were removed; each is logged.
+    static int RemoveStaleTemporaries(const std::string& path, int min_age_s);
+
     // The package was opened and its table accepted.
     bool IsPackageUsed() const { return _files_packed; }
     const std::map<std::string, PackedFile>& GetTable() const { return _fat; }

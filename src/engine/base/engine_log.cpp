@@ -6,7 +6,10 @@
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -98,15 +101,20 @@ bool CLog::IsOff() { return g_LogOff; }
 CLog::CLog()
 {
     try {
-        std::string folder = GetUserDataFolder();
-        if (folder.empty()) {
-            // No user folder: the current folder, fixed now so that later folder changes do not move the log.
-            std::error_code ec;
-            const std::string cwd = std::filesystem::current_path(ec).string();
-            if (!ec) folder = cwd + "/";
+        // Without a user folder there is no log: it is never written anywhere else.
+        _path = UserFilePath("log.html");
+        if (_path.empty()) {
+            g_LogOff = true;
+            return;
         }
-        _path = folder + "log.html";
-        if (std::FILE* f = std::fopen(_path.c_str(), "wt")) std::fclose(f);
+        std::FILE* f = std::fopen(_path.c_str(), "wt");
+        if (!f) {
+            // A folder that cannot be written: no log, rather than a path that names no file.
+            _path.clear();
+            g_LogOff = true;
+            return;
+        }
+        std::fclose(f);
         WriteRaw("<Title>Log File</Title>");
         WriteRaw("<Meta Charset = windows-1252>");
         WriteRaw("<Html> <Body BgColor = Cornsilk>");
@@ -146,15 +154,33 @@ void CLog::WriteRow(int level, const char* text)
 }
 
 // The body of every printf-style writer: one row of the level from the writer's own arguments.
+// Errors are noted even when the log is off.
 #define ZF_LOG_ROW(level, style, file, line)                                    \
     do {                                                                        \
-        if (g_LogOff || !format) return;                                        \
+        if (!format || (g_LogOff && (level) != lvlError)) return;              \
         va_list args;                                                           \
         va_start(args, format);                                                 \
         const std::string row = RowText(style, file, line, format, args);       \
         va_end(args);                                                           \
+        if ((level) == lvlError) NoteError(row);                                \
         WriteRow(level, row.c_str());                                           \
     } while (0)
+
+void CLog::NoteError(const std::string& row)
+{
+    ++_errors;
+    // the text without its markup and without the source location of a located row
+    const std::string text = row.substr(0, row.find(kLocationSuffix, 0, std::strchr(kLocationSuffix, '%') - kLocationSuffix));
+    std::string plain;
+    bool in_tag = false;
+    for (char c : text) {
+        if (c == '<') in_tag = true;
+        else if (c == '>' && in_tag) in_tag = false;
+        else if (!in_tag) plain += c;
+    }
+    if (_recent_errors.size() == kRecentErrors) _recent_errors.erase(_recent_errors.begin());
+    _recent_errors.push_back(std::move(plain));
+}
 
 void CLog::Write(int level, const char* format, ...)
 {
@@ -197,17 +223,8 @@ void CLog::WriteSystemInfo()
     WriteBold(lvlReport, "CPU info");
     {
         std::ifstream cpuinfo("/proc/cpuinfo");
-        std::string line, vendor, mhz;
-        while (std::getline(cpuinfo, line) && (vendor.empty() || mhz.empty())) {
-            auto value = [&] {
-                const auto colon = line.find(':');
-                return colon == std::string::npos ? std::string() : line.substr(line.find_first_not_of(" \t", colon + 1));
-            };
-            if (vendor.empty() && line.rfind("vendor_id", 0) == 0) vendor = value();
-            if (mhz.empty() && line.rfind("cpu MHz", 0) == 0) mhz = value();
-        }
-        if (!vendor.empty())
-            Write(lvlReport, "%s  Approx %iMhz", vendor.c_str(), mhz.empty() ? 0 : std::atoi(mhz.c_str()));
+        const std::string cpu = CpuInfoSummary(cpuinfo);
+        if (!cpu.empty()) Write(lvlReport, "%s", cpu.c_str());
     }
     Write(lvlReport, " ");
     WriteBold(lvlReport, "Memory status");
@@ -220,6 +237,27 @@ void CLog::WriteSystemInfo()
               static_cast<int>((si.totalswap * unit) >> 20));
     }
     WriteSeparator();
+}
+
+std::string CpuInfoSummary(std::istream& cpuinfo)
+{
+    std::string line, vendor, mhz;
+    while (std::getline(cpuinfo, line) && (vendor.empty() || mhz.empty())) {
+        // The text after the colon without leading blanks; a line may have no colon or nothing after it.
+        auto value = [&] {
+            const auto colon = line.find(':');
+            if (colon == std::string::npos) return std::string();
+            const auto first = line.find_first_not_of(" \t", colon + 1);
+            return first == std::string::npos ? std::string() : line.substr(first);
+        };
+        if (vendor.empty() && line.rfind("vendor_id", 0) == 0) vendor = value();
+        if (mhz.empty() && line.rfind("cpu MHz", 0) == 0) mhz = value();
+    }
+    if (vendor.empty()) return std::string();
+    const long long clock = std::clamp(std::strtoll(mhz.c_str(), nullptr, 10), 0LL, static_cast<long long>(INT_MAX));
+    char text[kRowLimit + 1];
+    std::snprintf(text, sizeof text, "%s  Approx %iMhz", vendor.c_str(), static_cast<int>(clock));
+    return text;
 }
 
 CLog& GetLog()

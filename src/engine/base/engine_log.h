@@ -3,7 +3,9 @@
 // crash is on disk.
 #pragma once
 
+#include <iosfwd>
 #include <string>
+#include <vector>
 
 #if defined(__GNUC__)
 #define ZF_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -40,13 +42,24 @@ public:
     // Appends the text to the file unchanged.
     void WriteRaw(const char* text);
 
+    // The file of the log; "" when there is none (no user folder).
     const std::string& GetPath() const { return _path; }
+
+    // How many error rows were written (also while the log is off), and the texts of the last ones
+    // (up to kRecentErrors, the newest last) without markup and source location.
+    static constexpr size_t kRecentErrors = 8;
+    int GetErrorCount() const { return _errors; }
+    const std::vector<std::string>& GetRecentErrors() const { return _recent_errors; }
 
     // The process-wide off switch: set when the log could not be created and after it was destroyed.
     static bool IsOff();
 
 private:
+    void NoteError(const std::string& row);
+
     std::string _path;
+    int _errors = 0;
+    std::vector<std::string> _recent_errors;
 };
 
 // The pieces of one row, in order: kLogRowHead, the time stamp, kLogRowMiddle, the colour word,
@@ -59,6 +72,10 @@ inline constexpr char kLogRowTail[] = "</Font></td></tr></Table>\n";
 
 // The one log, created (and the file truncated) on the first call.
 CLog& GetLog();
+
+// The processor line of the system report ("<vendor>  Approx <n>Mhz") from the text of the kernel's
+// cpuinfo file; "" when it names no vendor.
+std::string CpuInfoSummary(std::istream& cpuinfo);
 
 // Colour word of a row's text by level.
 const char* LogLevelColor(int level);

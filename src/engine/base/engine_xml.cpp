@@ -201,6 +201,27 @@ std::vector<uint8_t> Serialize(const pugi::xml_document& doc)
     return bytes;
 }
 
+// The document is written back as UTF-8, whatever the text declared. The declaration carries no
+// data of the document: it is made anew, so that nothing in it (an attribute whose value holds
+// "?>", a misspelt attribute the encoding detection would still take for the encoding, a second
+// declaration) can make the written text read back differently. A document without one gets it
+// too, so that the first save and every later one lay the text out alike.
+void NormalizeDeclaration(pugi::xml_document& doc)
+{
+    bool encoded = false;
+    for (pugi::xml_node node = doc.first_child(); node;) {
+        const pugi::xml_node next = node.next_sibling();
+        if (node.type() == pugi::node_declaration) {
+            encoded = encoded || node.attribute("encoding");
+            doc.remove_child(node);
+        }
+        node = next;
+    }
+    pugi::xml_node decl = doc.prepend_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    if (encoded) decl.append_attribute("encoding") = "UTF-8";
+}
+
 std::string EscapeHtml(const std::string& text)
 {
     std::string out;
@@ -262,10 +283,7 @@ bool CXMLFile::LoadXml(const std::vector<uint8_t>& bytes)
     const pugi::xml_parse_result result =
         doc->load_buffer(bytes.data(), size, pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
     if (result) {
-        // The document is written back as UTF-8, whatever encoding the text declared.
-        const pugi::xml_node first = doc->first_child();
-        if (first.type() == pugi::node_declaration)
-            if (pugi::xml_attribute encoding = first.attribute("encoding")) encoding.set_value("UTF-8");
+        NormalizeDeclaration(*doc);
         _impl->doc = std::move(doc);
         return true;
     }

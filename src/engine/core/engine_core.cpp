@@ -115,6 +115,24 @@ bool GetIgnoreFocus()
 }
 
 // ---------------------------------------------------------------------------------------------
+// Error messages on screen
+
+bool CanShowMessageBox(const char* video_driver, const char* x11_display, const char* wayland_display)
+{
+    // Drivers without a screen (tests, headless runs) never get a box, which would wait for a click.
+    if (video_driver && *video_driver && std::strcmp(video_driver, "x11") != 0 && std::strcmp(video_driver, "wayland") != 0)
+        return false;
+    return (x11_display && *x11_display) || (wayland_display && *wayland_display);
+}
+
+bool ShowErrorMessage(const char* title, const char* text)
+{
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : SDL_getenv("SDL_VIDEODRIVER");
+    if (!CanShowMessageBox(driver, SDL_getenv("DISPLAY"), SDL_getenv("WAYLAND_DISPLAY"))) return false;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Web pages
 
 bool OpenURL(const char* url)
@@ -141,6 +159,24 @@ struct CEngineCore::Geometry {
     std::vector<SDL_Vertex> vertices;
 };
 
+struct CEngineCore::FrameRecord {
+    std::vector<FrameCall> calls;
+    std::vector<SDL_Vertex> vertices;
+
+    void Clear()
+    {
+        calls.clear();
+        vertices.clear();
+    }
+};
+
+namespace {
+bool SameVertices(const SDL_Vertex* a, const SDL_Vertex* b, size_t n)
+{
+    return n == 0 || std::memcmp(a, b, n * sizeof(SDL_Vertex)) == 0;
+}
+}
+
 CEngineCore& CEngineCore::Instance()
 {
     static CEngineCore core;
@@ -151,8 +187,11 @@ CEngineCore::CEngineCore()
     : _graphics(std::make_unique<CGraphics>()),
       _input(std::make_unique<CDirectInputState>()),
       _callbacks {{cbBeforeReset, nullptr}, {cbAfterReset, nullptr}, {cbAfterToggle, nullptr}},
-      _geometry(std::make_unique<Geometry>())
+      _geometry(std::make_unique<Geometry>()),
+      _frame(std::make_unique<FrameRecord>()),
+      _last_frame(std::make_unique<FrameRecord>())
 {
+    _graphics->SetBeforeDirectDraw([this] { Flush(); });
 }
 
 CEngineCore::~CEngineCore()
@@ -174,6 +213,8 @@ bool CEngineCore::Init(const char* class_name, const char* title, bool windowed)
     _frame_begun = false;
     _reset_pending = false;
     _minimized = false;
+    _have_last_frame = false;
+    _holding = false;
     if (!_graphics->Create(class_name, title, windowed)) {
         _device = nullptr;
         return false;
@@ -206,6 +247,8 @@ void CEngineCore::Shutdown()
         FireResetListeners(false);
     }
     _frame_begun = false;
+    _holding = false;
+    _have_last_frame = false;
     _texture = nullptr;
     CMouse::Instance().SetController(nullptr);
     CKeyboard::Instance().SetController(nullptr);
@@ -286,6 +329,7 @@ void CEngineCore::ResetDevice()
     FireResetListeners(true);
     FireCallback(cbAfterReset);
     InvalidateQuadIndices();
+    _have_last_frame = false;
     log.Message("********* Device restored *************");
     log.Message(" ");
 }
@@ -298,13 +342,77 @@ bool CEngineCore::BeginFrame()
     CMouse::Instance().Update();
     CKeyboard::Instance().Update();
     _frame_begun = true;
+    _frame->Clear();
+    _holding = _have_last_frame && !_force_present;
     return true;
 }
 
 bool CEngineCore::Clear(uint32_t argb)
 {
-    _graphics->Clear(argb);
+    FrameCall call;
+    call.kind = FrameCall::kClear;
+    call.colour = argb;
+    Submit(call, nullptr, 0);
     return true;
+}
+
+bool CEngineCore::Submit(FrameCall call, const SDL_Vertex* vertices, size_t count)
+{
+    // Outside a frame a draw goes straight to the renderer.
+    if (!_frame_begun) {
+        if (!count) return Execute(*_frame, call);
+        _frame->Clear();
+        _frame->vertices.assign(vertices, vertices + count);
+        call.count = count;
+        const bool ok = Execute(*_frame, call);
+        _frame->Clear();
+        return ok;
+    }
+    call.first = _frame->vertices.size();
+    call.count = count;
+    if (count) _frame->vertices.insert(_frame->vertices.end(), vertices, vertices + count);
+    _frame->calls.push_back(call);
+    if (_holding) {
+        const size_t i = _frame->calls.size() - 1;
+        if (i < _last_frame->calls.size() && _last_frame->calls[i] == call &&
+            SameVertices(_frame->vertices.data() + call.first, _last_frame->vertices.data() + call.first, count))
+            return true;
+        Flush();
+        return true;
+    }
+    return Execute(*_frame, call);
+}
+
+void CEngineCore::Flush()
+{
+    if (!_holding) return;
+    _holding = false;
+    for (const FrameCall& call : _frame->calls) Execute(*_frame, call);
+}
+
+bool CEngineCore::Execute(const FrameRecord& frame, const FrameCall& call)
+{
+    switch (call.kind) {
+    case FrameCall::kClear:
+        return _graphics->Clear(call.colour);
+    case FrameCall::kGamma:
+        _graphics->DrawGammaOverlay();
+        return true;
+    case FrameCall::kQuads:
+        break;
+    }
+    if (!_device) return false;
+    const auto mode = SDL_BlendMode(call.blend);
+    if (call.texture)
+        SDL_SetTextureBlendMode(call.texture, mode);
+    else
+        SDL_SetRenderDrawBlendMode(_device, mode);
+    const int quads = int(call.count / 4);
+    const int* indices = call.texture ? _quad_indices.data() : _plain_indices.data();
+    const int rc = SDL_RenderGeometry(_device, call.texture, frame.vertices.data() + call.first, int(call.count),
+                                      indices, quads * 6);
+    if (!call.texture) SDL_SetRenderDrawBlendMode(_device, SDL_BLENDMODE_BLEND);
+    return rc == 0;
 }
 
 bool CEngineCore::EndFrame()
@@ -317,8 +425,23 @@ bool CEngineCore::EndFrame()
         if (!SaveScreenshot()) GetLog().Error("Error: failed to save the screenshot.");
     }
     // The gamma level brightens what is shown, not what the screenshot keeps.
-    _graphics->DrawGammaOverlay();
-    const bool presented = _graphics->Present();
+    if (const int add = _graphics->GetGammaAdd(); add > 0) {
+        FrameCall gamma;
+        gamma.kind = FrameCall::kGamma;
+        gamma.colour = uint32_t(add);
+        Submit(gamma, nullptr, 0);
+    }
+    // A frame that draws exactly what the shown one did is not drawn nor presented again.
+    bool presented = true;
+    if (!_holding || _frame->calls.size() != _last_frame->calls.size()) {
+        Flush();
+        presented = _graphics->Present();
+        if (presented) ++_present_count;
+    }
+    _holding = false;
+    std::swap(_frame, _last_frame);
+    _have_last_frame = presented;
+    _force_present = false;
     _frame_begun = false;
 
     // Alt+Enter switches the mode once per press.
@@ -383,6 +506,9 @@ ZFRESULT CEngineCore::DrawQuads(const void* vertices, unsigned quads, unsigned s
 
     std::vector<SDL_Vertex>& out = _geometry->vertices;
     out.resize(size_t(quads) * 4);
+    const auto* traits = _texture ? static_cast<const DeviceTextureTraits*>(SDL_GetTextureUserData(_texture)) : nullptr;
+    const bool tinted = traits && traits->tinted;
+    bool opaque = traits && traits->opaque;
     const char* p = static_cast<const char*>(vertices);
     const bool identity = _graphics->IsWorldIdentity();
     for (size_t i = 0; i < out.size(); ++i, p += stride) {
@@ -394,23 +520,22 @@ ZFRESULT CEngineCore::DrawQuads(const void* vertices, unsigned quads, unsigned s
         SDL_Vertex& o = out[i];
         o.position.x = x;
         o.position.y = y;
-        o.color.a = Uint8(v.color >> 24);
-        o.color.r = Uint8(v.color >> 16);
-        o.color.g = Uint8(v.color >> 8);
-        o.color.b = Uint8(v.color);
+        // A texture that holds the tint already is drawn white where the vertex asks for it.
+        const uint32_t colour = tinted && (v.color & 0xFFFFFFu) == traits->tint ? (v.color | 0xFFFFFFu) : v.color;
+        o.color.a = Uint8(colour >> 24);
+        o.color.r = Uint8(colour >> 16);
+        o.color.g = Uint8(colour >> 8);
+        o.color.b = Uint8(colour);
         o.tex_coord.x = v.u;
         o.tex_coord.y = v.v;
+        opaque = opaque && o.color.a == 0xFF;
     }
 
-    const SDL_BlendMode mode = blend == EBlend::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND;
-    if (_texture)
-        SDL_SetTextureBlendMode(_texture, mode);
-    else
-        SDL_SetRenderDrawBlendMode(_device, mode);
-    const int* indices = _texture ? _quad_indices.data() : _plain_indices.data();
-    const int rc = SDL_RenderGeometry(_device, _texture, out.data(), int(out.size()), indices, int(quads) * 6);
-    if (!_texture) SDL_SetRenderDrawBlendMode(_device, SDL_BLENDMODE_BLEND);
-    return rc == 0 ? ZF_OK : ZF_FAIL;
+    // Blending an opaque texture at full alpha gives its own pixels: they are copied instead.
+    FrameCall call;
+    call.texture = _texture;
+    call.blend = blend == EBlend::Add ? SDL_BLENDMODE_ADD : (opaque ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
+    return Submit(call, out.data(), out.size()) ? ZF_OK : ZF_FAIL;
 }
 
 void CEngineCore::Activate(bool active)
@@ -464,6 +589,7 @@ bool CEngineCore::ToggleFullscreen()
     if (begun) EndFrame();
     FireCallback(cbBeforeReset);
     const bool ok = _graphics->ToggleMode();
+    _force_present = true;
     InvalidateQuadIndices();
     CMouse::Instance().ApplyCursor();       // the switch may have shown or hidden the pointer
     FireCallback(cbAfterReset);
@@ -492,10 +618,19 @@ int CEngineCore::HandleEvent(const SDL_Event& e)
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:
         _reset_pending = true;
+        _force_present = true;
         return actNone;
     case SDL_WINDOWEVENT:
         _input->HandleEvent(e);
         switch (e.window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MOVED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // The window shows a stale or empty picture until the next present.
+            _force_present = true;
+            return actNone;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             return GetIgnoreFocus() ? actNone : actInactive;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -506,6 +641,7 @@ int CEngineCore::HandleEvent(const SDL_Event& e)
             return actInactive;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
+            _force_present = true;
             if (_minimized) {
                 _minimized = false;
                 return actActive;
@@ -562,6 +698,11 @@ int CEngineCore::NextScreenshotNumber(const std::string& folder)
 
 bool CEngineCore::SaveScreenshot()
 {
+    // Without a user folder a shot has no place: it never goes to the current folder.
+    if (GetUserDataFolder().empty()) {
+        GetLog().Warning("Warning: screenshot not saved: there is no user folder.");
+        return false;
+    }
     return SaveScreenshot(GetUserDataFolder());
 }
 
@@ -573,5 +714,11 @@ bool CEngineCore::SaveScreenshot(const std::string& folder)
     std::snprintf(name, sizeof name, "%08d.tga", NextScreenshotNumber(folder));
     // Only at the end of the numbers can the name be taken: an older shot is never overwritten.
     if (FileExists(folder + name)) return false;
-    return _graphics->SaveScreenshot(folder + name);
+    // The frame so far (the shown one outside a frame), drawn again at the screen's own size and
+    // without the gamma level.
+    const FrameRecord& frame = _frame_begun ? *_frame : *_last_frame;
+    return _graphics->SaveScreenshot(folder + name, [this, &frame] {
+        for (const FrameCall& call : frame.calls)
+            if (call.kind != FrameCall::kGamma) Execute(frame, call);
+    });
 }

@@ -177,6 +177,21 @@ void PostActivationMessage(bool active);
 void SetIgnoreFocus(bool ignore);
 bool GetIgnoreFocus();
 
+// Which renderer suits the display: an accelerated one, or the software renderer where OpenGL is
+// missing or drawn by the processor. Finding out costs an OpenGL renderer at start; a verdict
+// given before the engine starts (one kept from an earlier start) spares that.
+enum ERendererVerdict { rvUnknown = 0, rvAccelerated = 1, rvSoftware = 2 };
+void SetKnownRenderer(ERendererVerdict verdict);
+// The verdict of the last start of the engine (rvUnknown before any).
+ERendererVerdict GetRendererVerdict();
+
+// Shows an error message in a box of the desktop and waits until it is closed. Only when a display
+// is there (X11 or Wayland); false at once when none is, under another video driver (dummy,
+// offscreen...) or when the box could not be shown.
+bool ShowErrorMessage(const char* title, const char* text);
+// Whether a message box can be shown with this video driver (null: not chosen) and displays.
+bool CanShowMessageBox(const char* video_driver, const char* x11_display, const char* wayland_display);
+
 // Opens a web page (an "http://" or "https://" address) in the desktop's browser and returns at
 // once. False, logged, for anything else or when the desktop cannot be asked.
 bool OpenURL(const char* url);

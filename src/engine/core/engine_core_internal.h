@@ -15,6 +15,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Vertex;
 union SDL_Event;
 class CGraphics;
 class CDirectInputState;
@@ -35,6 +36,9 @@ public:
     // the input devices, render reset events reset the device; the result tells whether the event
     // activates (actActive) or deactivates (actInactive) the program.
     virtual int HandleEvent(const SDL_Event& event) = 0;
+    // The next frame is presented even when it draws what the last one did (device textures
+    // were made or dropped, so equal draw calls may show other pictures).
+    virtual void InvalidateFrame() = 0;
 };
 
 // The platform side of the program's engine core (g_EngineCore); null when there is none.
@@ -49,6 +53,15 @@ inline SDL_Renderer* EngineDevice()
     IEnginePlatform* platform = EnginePlatform();
     return platform ? platform->GetDevice() : nullptr;
 }
+
+// What the renderer may know of a device texture (its user data; none for a texture without it):
+// fully opaque textures are drawn without blending, and a texture whose colour already holds a
+// tint draws vertices of that tint as white.
+struct DeviceTextureTraits {
+    bool opaque = false;
+    bool tinted = false;
+    uint32_t tint = 0xFFFFFF;      // RGB multiplied into the pixels when tinted
+};
 
 // The SDL event type of the activation message (user.code 1 active, 0 inactive).
 uint32_t GetActivationEventType();
@@ -96,6 +109,7 @@ public:
     CGraphics* GetGraphics() override;
     ZFRESULT SetTexture(unsigned stage, SDL_Texture* texture) override;
     int HandleEvent(const SDL_Event& event) override;
+    void InvalidateFrame() override { _force_present = true; }
 
     // IPointerScreen (the rest is shared with IEngineCore)
     void WarpPointer(int x, int y) override;
@@ -104,6 +118,8 @@ public:
     // loading screens, tests). Returns the number of events taken; a quit event is put back.
     int PumpEvents();
 
+    // How many frames were presented (a frame equal to the shown one is not).
+    uint32_t GetPresentCount() const { return _present_count; }
     // The quad capacity of the shared index array (grows exactly to the largest draw).
     unsigned GetQuadCapacity() const { return _quad_capacity; }
     // Writes the next "%08d.tga" of the user folder (or of the given folder, ending in '/') from
@@ -122,6 +138,24 @@ private:
     CEngineCore();
     CEngineCore(const CEngineCore&) = delete;
     CEngineCore& operator=(const CEngineCore&) = delete;
+
+    // One draw of a frame, kept to tell whether a frame draws exactly what the last one did.
+    struct FrameCall {
+        enum Kind { kClear, kQuads, kGamma } kind = kQuads;
+        SDL_Texture* texture = nullptr;
+        int blend = 0;                 // SDL_BlendMode
+        uint32_t colour = 0;           // the clear colour, the gamma grey
+        size_t first = 0, count = 0;   // vertices in the frame's vertex list
+        bool operator==(const FrameCall&) const = default;
+    };
+    struct FrameRecord;
+
+    // Records a draw of the frame. While the frame so far matches the last one its draws are held
+    // back; at the first difference the held ones and all later ones go to the renderer.
+    bool Submit(FrameCall call, const SDL_Vertex* vertices, size_t count);
+    bool Execute(const FrameRecord& frame, const FrameCall& call);
+    // Sends the held draws to the renderer.
+    void Flush();
 
     void FireCallback(int type);
     void FireResetListeners(bool after);
@@ -149,4 +183,9 @@ private:
     unsigned _fvf = ZF_FVF_2DPNT1;
     struct Geometry;
     std::unique_ptr<Geometry> _geometry;     // scratch vertices of DrawQuads
+    std::unique_ptr<FrameRecord> _frame, _last_frame;
+    bool _have_last_frame = false;           // _last_frame is what the screen shows
+    bool _holding = false;                   // the frame so far equals the last one, nothing sent
+    bool _force_present = true;
+    uint32_t _present_count = 0;
 };

@@ -10,6 +10,7 @@
 
 #include "engine/base/engine_filesys.h"
 #include "engine/base/engine_log.h"
+#include "engine/core/engine_core.h"
 
 namespace {
 const char* const kIconFile = "zerafine.png";
@@ -36,6 +37,9 @@ bool IsSoftwareRasteriser(const std::string& name)
     return false;
 }
 
+ERendererVerdict g_KnownRenderer = rvUnknown;
+ERendererVerdict g_RendererVerdict = rvUnknown;
+
 // The bounds of the display the window is on (of the first display before there is a window).
 SDL_Rect DisplayBounds(SDL_Window* window)
 {
@@ -45,6 +49,16 @@ SDL_Rect DisplayBounds(SDL_Window* window)
         r = {0, 0, CGraphics::kScreenWidth, CGraphics::kScreenHeight};
     return r;
 }
+}
+
+void SetKnownRenderer(ERendererVerdict verdict)
+{
+    g_KnownRenderer = verdict;
+}
+
+ERendererVerdict GetRendererVerdict()
+{
+    return g_RendererVerdict;
 }
 
 CGraphics::CGraphics() = default;
@@ -77,13 +91,29 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
     _windowed_w = kScreenWidth;
     _windowed_h = kScreenHeight;
     _windowed_place_known = false;
+    // A renderer named in SDL_RENDER_DRIVER is kept as it is; otherwise an accelerated renderer is
+    // tried unless an earlier start found the display drawn in software. A window meant for
+    // OpenGL says so when it is made (SDL would make it again for an OpenGL renderer).
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    const bool named = chosen && *chosen;
+    const bool try_accelerated = named || g_KnownRenderer != rvSoftware;
+    const Uint32 flags = SDL_WINDOW_RESIZABLE | (try_accelerated && !named ? SDL_WINDOW_OPENGL : 0);
     if (windowed) {
         _window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   kScreenWidth, kScreenHeight, SDL_WINDOW_RESIZABLE);
+                                   kScreenWidth, kScreenHeight, flags);
     } else {
         const SDL_Rect full = DisplayBounds(nullptr);
         _window = SDL_CreateWindow(title ? title : "", full.x, full.y, full.w, full.h,
-                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                   flags | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (!_window && (flags & SDL_WINDOW_OPENGL)) {
+        // No OpenGL for windows here: a plain window for the software renderer.
+        GetLog().Message("No OpenGL window (%s): using the software renderer.", SDL_GetError());
+        const SDL_Rect full = windowed ? SDL_Rect {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth,
+                                                   kScreenHeight}
+                                       : DisplayBounds(nullptr);
+        _window = SDL_CreateWindow(title ? title : "", full.x, full.y, full.w, full.h,
+                                   SDL_WINDOW_RESIZABLE | (windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP));
     }
     if (!_window) {
         GetLog().Error("Error: failed to initialize main window.");
@@ -100,11 +130,10 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
         GetLog().Message("No window icon: %s", IMG_GetError());
     }
 
-    _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
-                                                (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
-    // A renderer named in SDL_RENDER_DRIVER is kept as it is.
-    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    if (_renderer && !(chosen && *chosen)) {
+    if (try_accelerated && ((SDL_GetWindowFlags(_window) & SDL_WINDOW_OPENGL) || named))
+        _renderer = SDL_CreateRenderer(_window, -1, SDL_RENDERER_ACCELERATED |
+                                                    (windowed ? 0 : SDL_RENDERER_PRESENTVSYNC));
+    if (_renderer && !named) {
         const std::string rasteriser = GlRasteriser(_renderer);
         if (IsSoftwareRasteriser(rasteriser)) {
             GetLog().Message("OpenGL is drawn in software (%s): using the software renderer.", rasteriser.c_str());
@@ -122,6 +151,10 @@ bool CGraphics::Create(const char* /*class_name*/, const char* title, bool windo
 
     if (!windowed) SDL_SetRelativeMouseMode(SDL_TRUE);
 
+    SDL_RendererInfo info {};
+    _bars_software = SDL_GetRendererInfo(_renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+    g_RendererVerdict = _bars_software ? rvSoftware : rvAccelerated;
+    _bars_w = _bars_h = 0;
     _gamma_level = 0;
     _gamma_applied = true;
     SetupRenderStates();
@@ -162,6 +195,7 @@ void CGraphics::SetupRenderStates()
 bool CGraphics::Reset()
 {
     if (!_renderer) return false;
+    _bars_w = _bars_h = 0;
     SetupRenderStates();
     return true;
 }
@@ -247,6 +281,7 @@ int CGraphics::GetGammaAdd() const
 
 void CGraphics::DrawGammaOverlay()
 {
+    if (_renderer && _before_direct_draw) _before_direct_draw();
     const int add = GetGammaAdd();
     if (!_renderer || add <= 0) return;
     SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_ADD);
@@ -268,15 +303,21 @@ void CGraphics::SetWorldTransform(float angle, float x, float y)
 bool CGraphics::Clear(uint32_t argb)
 {
     if (!_renderer) return false;
-    // Clearing reaches the whole window; where the screen is letterboxed, the bars stay black and
-    // only the screen area takes the colour.
+    // Only the screen area takes the colour. Where it is letterboxed, the bars are cleared to
+    // black once after the window's size changed: the software renderer's window keeps its pixels
+    // from frame to frame, other renderers' back buffers do not, so those clear them every frame.
     SDL_Rect vp;
     SDL_RenderGetViewport(_renderer, &vp);
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(_renderer, &ow, &oh);
     const bool bars = vp.x != 0 || vp.y != 0;
-    if (bars) {
+    const bool changed = !_bars_software || ow != _bars_w || oh != _bars_h;
+    if (bars && changed) {
         SDL_SetRenderDrawColor(_renderer, 0, 0, 0, 255);
         if (SDL_RenderClear(_renderer) != 0) return false;
     }
+    _bars_w = ow;
+    _bars_h = oh;
     SDL_SetRenderDrawColor(_renderer, Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255);
     if (!bars) return SDL_RenderClear(_renderer) == 0;
     SDL_SetRenderDrawBlendMode(_renderer, SDL_BLENDMODE_NONE);
@@ -292,24 +333,48 @@ bool CGraphics::Present()
     return true;
 }
 
-bool CGraphics::SaveScreenshot(const std::string& path)
+bool CGraphics::ReadScreen(const std::function<void()>& redraw, std::vector<uint8_t>& pixels, int& w, int& h)
 {
-    if (!_renderer) return false;
+    // The frame drawn again into a texture of the screen's own size, whatever the window's size.
+    SDL_Texture* target = redraw ? SDL_CreateTexture(_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                                     kScreenWidth, kScreenHeight)
+                                 : nullptr;
+    if (target && SDL_SetRenderTarget(_renderer, target) == 0) {
+        redraw();
+        w = kScreenWidth;
+        h = kScreenHeight;
+        pixels.resize(size_t(w) * size_t(h) * 4);
+        const bool ok = SDL_RenderReadPixels(_renderer, nullptr, SDL_PIXELFORMAT_BGRA32, pixels.data(), w * 4) == 0;
+        if (!ok) GetLog().Error("Error: failed to read the frame: %s", SDL_GetError());
+        SDL_SetRenderTarget(_renderer, nullptr);
+        SDL_DestroyTexture(target);
+        return ok;
+    }
+    if (target) SDL_DestroyTexture(target);
 
-    // The screen area in window pixels.
+    // Without render targets: the screen area as the window shows it.
     SDL_Rect vp;
     float sx = 1.0f, sy = 1.0f;
     SDL_RenderGetViewport(_renderer, &vp);
     SDL_RenderGetScale(_renderer, &sx, &sy);
-    const int w = int(std::floor(vp.w * sx));
-    const int h = int(std::floor(vp.h * sy));
+    w = int(std::floor(vp.w * sx));
+    h = int(std::floor(vp.h * sy));
     if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) return false;
-
-    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4);
+    pixels.resize(size_t(w) * size_t(h) * 4);
     if (SDL_RenderReadPixels(_renderer, nullptr, SDL_PIXELFORMAT_BGRA32, pixels.data(), w * 4) != 0) {
         GetLog().Error("Error: failed to read the frame: %s", SDL_GetError());
         return false;
     }
+    return true;
+}
+
+bool CGraphics::SaveScreenshot(const std::string& path, const std::function<void()>& redraw)
+{
+    if (!_renderer) return false;
+    if (_before_direct_draw) _before_direct_draw();
+    std::vector<uint8_t> pixels;
+    int w = 0, h = 0;
+    if (!ReadScreen(redraw, pixels, w, h)) return false;
 
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

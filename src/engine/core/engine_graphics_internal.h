@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -54,13 +56,18 @@ public:
     }
     bool IsWorldIdentity() const { return _world_identity; }
 
+    // Called before the holder draws or reads the frame itself (the gamma overlay, screenshots), so
+    // that draws the owner holds back reach the renderer first.
+    void SetBeforeDirectDraw(std::function<void()> before) { _before_direct_draw = std::move(before); }
+
     // Logical size, blending and filtering of the renderer.
     void SetupRenderStates();
 
-    // Reads the frame (in ARGB8888, window pixels of the letterboxed screen area) and writes it as
-    // an uncompressed 32-bit TGA, rows bottom-up. False when the frame cannot be read or the file
-    // cannot be written.
-    bool SaveScreenshot(const std::string& path);
+    // Writes the frame as an uncompressed 32-bit TGA of the screen's 800 x 600, rows bottom-up:
+    // `redraw` draws the frame again into a texture of that size (without it, or where the renderer
+    // has no render targets, the letterboxed area of the window is read as it is). False when the
+    // frame cannot be read or the file cannot be written.
+    bool SaveScreenshot(const std::string& path, const std::function<void()>& redraw = nullptr);
 
     bool Clear(uint32_t argb);
     bool Present();
@@ -71,6 +78,7 @@ public:
 
 private:
     void ReportDevice();
+    bool ReadScreen(const std::function<void()>& redraw, std::vector<uint8_t>& pixels, int& w, int& h);
     // Puts the window back at its windowed size and place.
     void RestoreWindowPlace();
 
@@ -87,4 +95,8 @@ private:
     int _windowed_w = kScreenWidth, _windowed_h = kScreenHeight;
     int _windowed_x = 0, _windowed_y = 0;
     bool _windowed_place_known = false;
+    // The window size whose letterbox bars were last cleared; whether they stay cleared.
+    int _bars_w = 0, _bars_h = 0;
+    bool _bars_software = false;
+    std::function<void()> _before_direct_draw;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/base/engine_log.h"
 #include "engine/base/engine_xml.h"
@@ -25,6 +26,8 @@ bool CDirectInputState::Init()
         GetLog().Error("%s", SDL_GetError());
         return false;
     }
+    // Typed characters come from text input: it knows the layout, Shift, AltGr and dead keys.
+    SDL_StartTextInput();
     GetLog().Message("DI initialized.");
     Acquire();
     return true;
@@ -42,6 +45,8 @@ void CDirectInputState::Unacquire()
     _mouse_acquired = false;
     std::memset(_keys, 0, sizeof _keys);
     std::memset(_keys_latched, 0, sizeof _keys_latched);
+    std::memset(_key_chars, 0, sizeof _key_chars);
+    _last_pressed = 0;
     _typed.clear();
     std::memset(_buttons, 0, sizeof _buttons);
     std::memset(_buttons_latched, 0, sizeof _buttons_latched);
@@ -72,12 +77,21 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
         if (int dik = ScancodeToDik(e.key.keysym.scancode)) {
             _keys[dik] = true;
             _keys_latched[dik] = true;
+            if (!e.key.repeat) _last_pressed = dik;
+        } else {
+            _last_pressed = 0;
         }
         break;
-    case SDL_TEXTINPUT:
+    case SDL_TEXTINPUT: {
+        const std::string text = zf::Utf8ToCp1252(e.text.text);
         // Text is kept only while the keyboard is read; a frame takes at most a line's worth.
-        if (_keyboard_acquired && _typed.size() < 256) _typed += zf::Utf8ToCp1252(e.text.text);
+        if (_keyboard_acquired && _typed.size() < 256) _typed += text;
+        // The character of the last key press, when it is exactly one character of our 8-bit text.
+        const bool convertible = text != "?" || std::strcmp(e.text.text, "?") == 0;
+        if (_last_pressed && text.size() == 1 && convertible) _key_chars[_last_pressed] = uint8_t(text[0]);
+        _last_pressed = 0;
         break;
+    }
     case SDL_KEYUP:
         if (int dik = ScancodeToDik(e.key.keysym.scancode))
             _keys[dik] = false;
@@ -130,13 +144,16 @@ void CDirectInputState::HandleEvent(const SDL_Event& e)
     }
 }
 
-bool CDirectInputState::GetKeyboardState(uint8_t* keys)
+bool CDirectInputState::GetKeyboardState(uint8_t* keys, uint8_t* key_chars)
 {
     std::memset(keys, 0, 256);
+    if (key_chars) std::memset(key_chars, 0, 256);
     if (!_keyboard_acquired) return false;
     for (int i = 0; i < 256; ++i) {
         if (_keys[i] || _keys_latched[i]) keys[i] = 0x80;
+        if (key_chars) key_chars[i] = _key_chars[i];
         _keys_latched[i] = false;
+        _key_chars[i] = 0;
     }
     return true;
 }
@@ -345,7 +362,7 @@ CKeyboard::CKeyboard()
 void CKeyboard::Update()
 {
     uint8_t raw[256];
-    if (!_state || !_state->GetKeyboardState(raw)) {
+    if (!_state || !_state->GetKeyboardState(raw, _key_chars)) {
         Reset();
         return;
     }
@@ -357,6 +374,7 @@ void CKeyboard::Update()
 void CKeyboard::Reset()
 {
     for (int& k : _keys) k = ksUp;
+    for (uint8_t& t : _key_chars) t = 0;
     _typed.clear();
 }
 
@@ -414,7 +432,7 @@ int CKeyboard::GetChar(int* chars, bool* shift, int capacity) const
     for (int i = 0; i < 256 && n < capacity && n < 10; ++i) {
         if (_keys[i] != ksPressed) continue;
         // The character's byte, sign-extended: bytes from 128 up arrive negative.
-        if (int c = TranslateKey(i, sh)) chars[n++] = static_cast<signed char>(c);
+        if (int c = TranslateKey(i, _key_chars[i], sh)) chars[n++] = static_cast<signed char>(c);
     }
     return n;
 }
@@ -423,7 +441,7 @@ bool CKeyboard::GetChar(int code, char& ch) const
 {
     if (code < 0 || code >= 256) return false;
     const bool sh = IsKeyDown(DIK_LSHIFT) || IsKeyDown(DIK_RSHIFT);
-    int c = TranslateKey(code, sh);
+    int c = TranslateKey(code, _key_chars[code], sh);
     if (c == 0) return false;
     ch = static_cast<char>(c);
     return true;

@@ -119,8 +119,9 @@ public:
     // The codes pressed this frame in ascending order, at most capacity and at most 10.
     virtual int GetPressedKeys(int* codes, int capacity) const = 0;
     // Characters typed this frame (one per key pressed this frame that gives one), as Windows-1252
-    // bytes sign-extended to int (bytes from 128 up are negative); letters come out upper case
-    // unless a shift key is down. shift (may be null) is set while a shift key is down. Returns the
+    // bytes sign-extended to int (bytes from 128 up are negative), as text input gave them with
+    // the keyboard's layout, Shift, AltGr and dead keys; letters come out upper case unless a
+    // shift key is down. shift (may be null) is set while a shift key is down. Returns the
     // count, at most capacity and at most 10.
     virtual int GetChar(int* chars, bool* shift, int capacity) const = 0;
     // The character that the key gives with the current shift state; false when it gives none.
@@ -245,6 +246,7 @@ public:
 private:
     CKeyboard();
     int _keys[256];
+    uint8_t _key_chars[256] = {};      // per key, the character text input gave for this frame's press
     std::string _typed;
 };
 

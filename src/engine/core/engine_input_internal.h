@@ -28,8 +28,10 @@ public:
     void HandleEvent(const SDL_Event& event);
 
     // Fills 256 bytes, a key down with the top bit set; a key pressed and let go since the last
-    // read reads down once. False when the keyboard cannot be read (nothing focused).
-    bool GetKeyboardState(uint8_t* keys);
+    // read reads down once. `key_chars` (may be null) receives per key the Windows-1252 character
+    // that text input gave for its press since the last read (0 for none). False when the
+    // keyboard cannot be read (nothing focused).
+    bool GetKeyboardState(uint8_t* keys, uint8_t* key_chars = nullptr);
     // The text typed since the last read (Windows-1252), emptied by the read.
     std::string TakeTypedText();
     // Movement since the last read in logical pixels (x, y), wheel (120 per notch) and the three
@@ -50,6 +52,8 @@ private:
     bool _mouse_acquired = false;
     bool _keys[256] = {};
     bool _keys_latched[256] = {};
+    uint8_t _key_chars[256] = {};
+    int _last_pressed = 0;             // the key whose text input may still come
     std::string _typed;
     bool _buttons[3] = {};
     bool _buttons_latched[3] = {};

@@ -147,56 +147,16 @@ const Tables& GetTables()
     return tables;
 }
 
-// The unshifted character of a key on the US layout.
-int UsChar(SDL_Scancode sc)
-{
-    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return 'a' + (sc - SDL_SCANCODE_A);
-    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
-    static constexpr struct {
-        SDL_Scancode sc;
-        char c;
-    } kSigns[] = {
-        {SDL_SCANCODE_0, '0'}, {SDL_SCANCODE_MINUS, '-'}, {SDL_SCANCODE_EQUALS, '='},
-        {SDL_SCANCODE_LEFTBRACKET, '['}, {SDL_SCANCODE_RIGHTBRACKET, ']'}, {SDL_SCANCODE_BACKSLASH, '\\'},
-        {SDL_SCANCODE_NONUSBACKSLASH, '\\'}, {SDL_SCANCODE_SEMICOLON, ';'}, {SDL_SCANCODE_APOSTROPHE, '\''},
-        {SDL_SCANCODE_GRAVE, '`'}, {SDL_SCANCODE_COMMA, ','}, {SDL_SCANCODE_PERIOD, '.'},
-        {SDL_SCANCODE_SLASH, '/'},
-    };
-    for (const auto& k : kSigns)
-        if (k.sc == sc) return k.c;
-    return 0;
-}
-
-// Shifted form of an unshifted US character (digits and symbols).
-int UsShift(int c)
-{
-    static const char plain[] = "1234567890-=[]\\;',./`";
-    static const char shifted[] = "!@#$%^&*()_+{}|:\"<>?~";
-    for (int i = 0; plain[i]; ++i)
-        if (plain[i] == c) return shifted[i];
-    return c;
-}
-
-// Keys whose character does not depend on the layout.
-int FixedChar(SDL_Scancode sc)
+// The control characters of keys, which text input does not give.
+int ControlChar(SDL_Scancode sc)
 {
     switch (sc) {
     case SDL_SCANCODE_ESCAPE: return 27;
     case SDL_SCANCODE_BACKSPACE: return 8;
     case SDL_SCANCODE_TAB: return 9;
     case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return 13;
-    case SDL_SCANCODE_SPACE: return ' ';
-    case SDL_SCANCODE_KP_MULTIPLY: return '*';
-    case SDL_SCANCODE_KP_MINUS: return '-';
-    case SDL_SCANCODE_KP_PLUS: return '+';
-    case SDL_SCANCODE_KP_DIVIDE: return '/';
-    case SDL_SCANCODE_KP_PERIOD: return '.';
-    case SDL_SCANCODE_KP_0: return '0';
-    default: break;
+    default: return 0;
     }
-    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9)
-        return '1' + (sc - SDL_SCANCODE_KP_1);
-    return 0;
 }
 
 bool IsLatin1Lower(int c)
@@ -236,24 +196,11 @@ int DikToScancode(int code)
     return GetTables().dik_to_scan[code];
 }
 
-int TranslateKey(int dik_code, bool shift)
+int TranslateKey(int dik_code, int typed, bool shift)
 {
-    const SDL_Scancode sc = static_cast<SDL_Scancode>(DikToScancode(dik_code));
-    if (sc == SDL_SCANCODE_UNKNOWN) return 0;
-    if (int c = FixedChar(sc)) return c;
-
-    // The layout's unshifted key; the US layout when the layout gives nothing printable.
-    int c = 0;
-    const SDL_Keycode key = SDL_GetKeyFromScancode(sc);
-    if (key >= 32 && key < 127)
-        c = key;
-    else if (key >= 0xA0 && key <= 0xFF)
-        c = key;                                     // Latin-1 letters and signs of the layout
-    if (c == 0) c = UsChar(sc);
-    if (c == 0) return 0;
-
-    // Caps Lock is on: letters are upper case unless shift is down.
-    if (IsLatin1Lower(c)) return shift ? c : c - 0x20;
-    if (IsLatin1Upper(c)) return shift ? c + 0x20 : c;
-    return shift ? UsShift(c) : c;
+    if (typed == 0) return ControlChar(static_cast<SDL_Scancode>(DikToScancode(dik_code)));
+    // Caps Lock counts as on: letters are upper case unless shift is down.
+    if (IsLatin1Lower(typed)) return shift ? typed : typed - 0x20;
+    if (IsLatin1Upper(typed)) return shift ? typed + 0x20 : typed;
+    return typed;
 }

@@ -12,8 +12,11 @@ private:
     int _table[256];
 };
 
-// The character a key gives: the layout's key with Caps Lock on (letters upper case unless
-// shift is down), shifted digits and symbols by the US layout. 0 when it gives none.
-int TranslateKey(int dik_code, bool shift);
+// The character a key gives. `typed` is the Windows-1252 byte that text input gave for the key
+// press (0 when none): it stands, with Caps Lock counted as on (letters upper case unless shift
+// is down, whatever the lock's real state). Without one, only the control characters of Escape,
+// Backspace, Tab and Return, which text input does not give. 0 when the key gives none (a dead
+// key, a key without a character, a character outside Windows-1252).
+int TranslateKey(int dik_code, int typed, bool shift);
 
 extern CDik2Vk* g_Dik2Vk;

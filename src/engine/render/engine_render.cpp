@@ -772,7 +772,14 @@ void CRenderer::Draw()
     // A texture that could not be loaded is drawn as nothing.
     if (!_texture || !_texture->IsLoaded()) return;
     IEnginePlatform* platform = g_EngineCore->GetPlatform();
-    SDL_Texture* texture = GetD3DTexture(*_texture);
+    // One opaque colour over every vertex is a tint that a copy of the texture may hold.
+    const VERTEX_2DPNT1* v = _vertex_buffer->data();
+    const uint32_t colour = v[0].color;
+    const size_t vertices = size_t(_quad_count) * 4;
+    const bool tint = colour >> 24 == 0xFF && (colour & 0xFFFFFFu) != 0xFFFFFFu &&
+                      std::all_of(v, v + vertices, [colour](const VERTEX_2DPNT1& p) { return p.color == colour; });
+    SDL_Texture* texture = tint ? CTexture::DeviceCopy::GetTinted(*_texture, EngineDevice(), colour)
+                                : GetD3DTexture(*_texture);
     if (!texture && platform->GetDevice()) return;
     platform->SetTexture(0, texture);
     g_EngineCore->DrawQuads(_vertex_buffer->data(), _quad_count, kVertexBytes, _blend);

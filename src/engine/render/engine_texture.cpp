@@ -15,6 +15,8 @@ namespace {
 
 // Largest side accepted from a file: keeps a damaged header from asking for gigabytes.
 constexpr int kMaxTextureSide = 16384;
+// Largest image accepted from a file, in pixels (256 MB of ARGB).
+constexpr uint64_t kMaxTexturePixels = uint64_t(4096) * 4096 * 4;
 // Result code logged when a file cannot be decoded.
 constexpr unsigned kDecodeFailed = 0x80004005u;
 
@@ -210,6 +212,74 @@ bool ReadDdsImage(const std::vector<uint8_t>& file, DdsImage& image)
     return true;
 }
 
+// ---- image sizes from the headers ----
+
+uint32_t ReadBe16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
+uint32_t ReadBe32(const uint8_t* p) { return (ReadBe16(p) << 16) | ReadBe16(p + 2); }
+uint32_t ReadLe16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+
+// The size a JPEG's frame header gives; false when none is found.
+bool JpegSize(const std::vector<uint8_t>& f, uint32_t& width, uint32_t& height)
+{
+    size_t i = 2;
+    while (i + 4 <= f.size()) {
+        if (f[i] != 0xFF) return false;
+        const uint8_t marker = f[i + 1];
+        if (marker == 0xFF) {   // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {   // markers without a length
+            i += 2;
+            continue;
+        }
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (i + 9 > f.size()) return false;
+            height = ReadBe16(&f[i + 5]);
+            width = ReadBe16(&f[i + 7]);
+            return true;
+        }
+        i += 2 + ReadBe16(&f[i + 2]);
+    }
+    return false;
+}
+
+// The size the header of a PNG, JPEG, BMP, GIF or (by the name's extension) TGA file claims,
+// without decoding anything; false for other files.
+bool ImageHeaderSize(const std::vector<uint8_t>& f, const std::string& ext, uint32_t& width, uint32_t& height)
+{
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (f.size() >= 24 && std::memcmp(f.data(), kPng, 8) == 0 && std::memcmp(&f[12], "IHDR", 4) == 0) {
+        width = ReadBe32(&f[16]);
+        height = ReadBe32(&f[20]);
+        return true;
+    }
+    if (f.size() >= 4 && f[0] == 0xFF && f[1] == 0xD8) return JpegSize(f, width, height);
+    if (f.size() >= 26 && f[0] == 'B' && f[1] == 'M') {
+        if (ReadU32(&f[14]) == 12) {   // the old core header: 16-bit sizes
+            width = ReadLe16(&f[18]);
+            height = ReadLe16(&f[20]);
+        } else {
+            width = ReadU32(&f[18]);
+            const int32_t h = int32_t(ReadU32(&f[22]));   // negative: top-down rows
+            height = h < 0 ? uint32_t(0) - uint32_t(h) : uint32_t(h);
+        }
+        return true;
+    }
+    if (f.size() >= 10 && std::memcmp(f.data(), "GIF8", 4) == 0) {
+        width = ReadLe16(&f[6]);
+        height = ReadLe16(&f[8]);
+        return true;
+    }
+    if (ext == "TGA" && f.size() >= 18) {
+        width = ReadLe16(&f[12]);
+        height = ReadLe16(&f[14]);
+        return true;
+    }
+    return false;
+}
+
 // ---- CTexture ----
 
 CTexture::CTexture(const std::string& name, bool grayed) : _name(name), _grayed(grayed) {}
@@ -230,13 +300,22 @@ bool CTexture::Decode(const std::vector<uint8_t>& file)
         return true;
     }
 
+    // TGA has no signature: the name's extension tells it.
+    const std::string ext = Extension(_name);
+    // A damaged header must not make the decoder ask for gigabytes: the claimed size is checked first.
+    uint32_t claimed_w = 0, claimed_h = 0;
+    if (ImageHeaderSize(file, ext, claimed_w, claimed_h) &&
+        (claimed_w > uint32_t(kMaxTextureSide) || claimed_h > uint32_t(kMaxTextureSide) ||
+         uint64_t(claimed_w) * claimed_h > kMaxTexturePixels)) {
+        GetLog().Error("Error: texture %s claims %u x %u pixels, beyond the limit of %d per side and %llu in all; "
+                       "not decoded.",
+                       _name.c_str(), claimed_w, claimed_h, kMaxTextureSide,
+                       static_cast<unsigned long long>(kMaxTexturePixels));
+        return false;
+    }
     SDL_RWops* rw = SDL_RWFromConstMem(file.data(), int(file.size()));
     SDL_Surface* surface = nullptr;
-    if (rw) {
-        // TGA has no signature: the name's extension tells it.
-        const std::string ext = Extension(_name);
-        surface = IMG_LoadTyped_RW(rw, 1, ext.empty() ? nullptr : ext.c_str());
-    }
+    if (rw) surface = IMG_LoadTyped_RW(rw, 1, ext.empty() ? nullptr : ext.c_str());
     SDL_Surface* argb = nullptr;
     if (surface) {
         argb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
@@ -334,6 +413,41 @@ SDL_Texture* GetD3DTexture(CTexture& texture)
     return CTexture::DeviceCopy::Get(texture, EngineDevice());
 }
 
+namespace {
+
+// A static ARGB texture of the pixels on the renderer, filtered linearly; null (logged) on failure.
+SDL_Texture* Upload(SDL_Renderer* renderer, const std::string& name, int w, int h, const uint32_t* pixels,
+                    DeviceTextureTraits* traits)
+{
+    SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
+    if (!tex || SDL_UpdateTexture(tex, nullptr, pixels, w * 4) != 0) {
+        GetLog().Error("Error: unable to create texture %s (%s)", name.c_str(), SDL_GetError());
+        if (tex) SDL_DestroyTexture(tex);
+        return nullptr;
+    }
+    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
+    SDL_SetTextureUserData(tex, traits);
+    // Equal draws may show another picture from now on.
+    if (IEnginePlatform* platform = EnginePlatform()) platform->InvalidateFrame();
+    return tex;
+}
+
+// Destroys a texture of the engine's renderer (one of an earlier renderer went with it).
+void DestroyOnEngine(SDL_Texture*& texture, SDL_Renderer* renderer)
+{
+    if (texture && g_EngineCore && EngineDevice() == renderer) {
+        SDL_DestroyTexture(texture);
+        if (IEnginePlatform* platform = EnginePlatform()) platform->InvalidateFrame();
+    }
+    texture = nullptr;
+}
+
+// How many draws in a row must ask for one tint before it is multiplied into a copy.
+constexpr int kFixedTintDraws = 3;
+
+} // namespace
+
 SDL_Texture* CTexture::DeviceCopy::Get(CTexture& t, SDL_Renderer* renderer)
 {
     if (t._pixels.empty() || !renderer) return nullptr;
@@ -343,24 +457,51 @@ SDL_Texture* CTexture::DeviceCopy::Get(CTexture& t, SDL_Renderer* renderer)
     if (copy.texture && copy.renderer != renderer) {
         // The old renderer may be gone: its textures went with it.
         copy.texture = nullptr;
+        copy.tinted = nullptr;
         copy.renderer = nullptr;
     }
     if (t._upload_failed) return nullptr;
     // An upload to the engine's renderer must be dropped when that renderer resets or goes.
     if (g_EngineCore && renderer == EngineDevice()) CTextureCacher::Instance().AttachToEngine();
-    const int w = int(t._width), h = int(t._height);
-    SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
-    if (!tex || SDL_UpdateTexture(tex, nullptr, t._pixels.data(), w * 4) != 0) {
-        GetLog().Error("Error: unable to create texture %s (%s)", t._name.c_str(), SDL_GetError());
-        if (tex) SDL_DestroyTexture(tex);
+    copy.traits = DeviceTextureTraits();
+    copy.traits.opaque = std::all_of(t._pixels.begin(), t._pixels.end(), [](uint32_t p) { return p >= 0xFF000000u; });
+    SDL_Texture* tex = Upload(renderer, t._name, int(t._width), int(t._height), t._pixels.data(), &copy.traits);
+    if (!tex) {
         t._upload_failed = true;
         return nullptr;
     }
-    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
     copy.texture = tex;
     copy.renderer = renderer;
+    copy.tint_draws = 0;
     return copy.texture;
+}
+
+SDL_Texture* CTexture::DeviceCopy::GetTinted(CTexture& t, SDL_Renderer* renderer, uint32_t rgb)
+{
+    SDL_Texture* plain = Get(t, renderer);
+    if (!plain) return nullptr;
+    DeviceCopy& copy = *t._device;
+    rgb &= 0xFFFFFFu;
+    if (copy.tinted && copy.tinted_traits.tint == rgb) return copy.tinted;
+    if (rgb != copy.tint_seen) {
+        copy.tint_seen = rgb;
+        copy.tint_draws = 0;
+    }
+    if (rgb == 0xFFFFFFu || ++copy.tint_draws < kFixedTintDraws) return plain;
+
+    // Each channel multiplied as the renderer's colour modulation does it.
+    std::vector<uint32_t> pixels(t._pixels);
+    const uint32_t tr = rgb >> 16, tg = (rgb >> 8) & 0xFF, tb = rgb & 0xFF;
+    for (uint32_t& p : pixels) {
+        const uint32_t r = ((p >> 16) & 0xFF) * tr / 255, g = ((p >> 8) & 0xFF) * tg / 255, b = (p & 0xFF) * tb / 255;
+        p = (p & 0xFF000000u) | (r << 16) | (g << 8) | b;
+    }
+    DestroyOnEngine(copy.tinted, copy.renderer);
+    copy.tinted_traits = copy.traits;
+    copy.tinted_traits.tinted = true;
+    copy.tinted_traits.tint = rgb;
+    copy.tinted = Upload(renderer, t._name, int(t._width), int(t._height), pixels.data(), &copy.tinted_traits);
+    return copy.tinted ? copy.tinted : plain;
 }
 
 bool CTexture::HasDeviceTexture() const
@@ -373,9 +514,10 @@ void CTexture::ReleaseDeviceTexture()
     if (!_device) return;
     // A texture belongs to its renderer and goes with it; it is destroyed here only while that
     // renderer is still the engine's one.
-    if (_device->texture && g_EngineCore && EngineDevice() == _device->renderer) SDL_DestroyTexture(_device->texture);
-    _device->texture = nullptr;
+    DestroyOnEngine(_device->tinted, _device->renderer);
+    DestroyOnEngine(_device->texture, _device->renderer);
     _device->renderer = nullptr;
+    _device->tint_draws = 0;
 }
 
 // ---- CTextureCacher ----

@@ -331,8 +331,9 @@ SoundHandle CSoundKeeper::PlaySample(const std::string& alias)
 
 bool CSoundKeeper::StopSample(SoundHandle channel)
 {
-    if (_muted) return true;
+    // A playback stopped while the samples are muted stays stopped when they sound again.
     const int ch = ChannelOf(channel);
+    if (ch < 0 && _muted) return true;
     if (ch < 0) {
         GetLog().Warning("Warning: unable to stop sample. Error code: %d", serrHandle);
         return false;

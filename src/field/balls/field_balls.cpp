@@ -497,7 +497,8 @@ bool CBallsField::PutBallByGraphType(int cell, int graph_type, int lock, int box
 
 bool CBallsField::InMovingChain(int cell) const
 {
-    return std::find(_moving_chain.begin(), _moving_chain.end(), cell) != _moving_chain.end();
+    return std::any_of(_moving_chain.begin(), _moving_chain.end(),
+                       [cell](const MovingChainEntry& e) { return e.cell_index == cell; });
 }
 
 void CBallsField::RemoveBall(int cell_index)

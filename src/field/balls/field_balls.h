@@ -99,6 +99,16 @@ struct MixMove {
     int countdown = 0;
 };
 
+// One cell of the moving chain: balls slide from the cell of an entry to the cell of the next one.
+struct MovingChainEntry {
+    int cell_index = -1;
+    bool is_locked = false;      // the ball stays where it is
+    bool is_multiball = false;   // the cell was chosen for a new multiball
+};
+
+// What a new ball may be: plain or multiball types, placed at once or playing its appearing.
+enum ENewBallMode { nbPlain = 0, nbPlainCreate = 1, nbMultiball = 2, nbMultiballCreate = 3 };
+
 // The layer as a saved game keeps it.
 struct BallsFieldRecord {
     struct Cell {
@@ -185,12 +195,41 @@ public:
     // Ball moves {from, to} to be settled after the moving chain of an update.
     void AddPendingMove(int from, int to) { _pending_moves.emplace_back(from, to); }
     void FlushMoves();
+    bool HasPendingMoves() const { return !_pending_moves.empty(); }
 
     // Draws the layer, then steps every ball and wall effect and updates the cell states.
     void Render();
 
     // Whether the cell is on the moving chain (which the refill runs).
     bool InMovingChain(int cell) const;
+
+    // The moving chain: the slide of the balls behind a resolved chain into its emptied cells.
+    // Only one at a time: starting one while one exists fails the check "!HasMovingChain()".
+    bool HasMovingChain() const { return !_moving_chain.empty(); }
+    void StartMovingChain(const std::vector<MovingChainEntry>& entries);
+    void UpdateMovingChain();
+    const std::vector<MovingChainEntry>& GetMovingChain() const { return _moving_chain; }
+    // One update of the layer: the moving chain, then appeared balls come to rest and dead balls
+    // leave their cells.
+    void Update();
+    // The usable cells that wait for a new ball.
+    void ListWaitingCells(std::vector<int>& out) const;
+
+    // New balls for the cells of the list that wait for one (state csEmpty); the others are skipped
+    // without a draw. forced_allowed and lock_box_allowed count when 1; excluded_type 0 for none.
+    // A list with no candidate type for the mode is logged and places nothing.
+    void ChooseNewBall(const std::vector<int>& cells, int forced_allowed, int lock_box_allowed, int mode,
+                       int excluded_type);
+    // A candidate: uniform without bonus types; else a bonus type with bonus_probability percent,
+    // the first of the wanted kind at or after a uniform start. Null for an empty list.
+    BallTypeEntryPtr PickBallType(const std::vector<BallTypeEntryPtr>& candidates, int bonuses_count,
+                                  int bonus_probability) const;
+
+    // The bonus level: every bonus type of the level has reached grade 4 (true without one).
+    bool AllBonusesComplete() const;
+    // Queues image changes turning complete bonus types into bonuses that can still rise, or into
+    // plain types that credit nothing; true when it queued any.
+    bool ReplaceCompleteBonuses();
 
     const FieldCell* GetCell(int cell) const;
     const BallsLayerKeepers& GetKeepers() const { return _keepers; }
@@ -209,7 +248,7 @@ private:
     std::vector<FieldCell> _field;
     float _move_speed = 10.5f;
     float _grow_time = 10.0f;
-    std::vector<int> _moving_chain;
+    std::vector<MovingChainEntry> _moving_chain;
     bool _wait_for_removal = false;
     std::list<std::pair<int, int>> _pending_moves;
     std::vector<std::pair<int, int>> _image_changes;

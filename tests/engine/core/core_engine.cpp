@@ -468,6 +468,30 @@ TEST_F(EngineCore, PumpedKeysReachTheFrameAsEdgeStates)
     EXPECT_EQ(seen, (std::vector<int>{8, 2}));
 }
 
+// The renderer verdict: without one the start probes for OpenGL (the dummy display has none, so
+// the probe's window is made again without it); a verdict kept from an earlier start skips that.
+// Each start in a fresh process of its own.
+TEST(EngineCoreRenderer, AKnownVerdictSkipsTheProbe)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case { ERendererVerdict known; bool probed; } cases[] = {{rvUnknown, true}, {rvSoftware, false}};
+    for (const Case& c : cases) {
+        EXPECT_EXIT(
+            {
+                UseHeadlessEnvironment();
+                unsetenv("SDL_RENDER_DRIVER");
+                SetKnownRenderer(c.known);
+                CEngineCore& core = CEngineCore::Instance();
+                g_EngineCore = &core;
+                const bool init = core.Init("Zerafine", "Zerafine", true);
+                const bool probed = zftest::ReadLog().find("No OpenGL window") != std::string::npos;
+                std::exit(init && GetRendererVerdict() == rvSoftware && probed == c.probed ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "known verdict " << c.known;
+    }
+}
+
 // Without a usable display the engine reports a failed start and every frame operation refuses,
 // instead of crashing. Runs in a fresh process of its own.
 TEST(EngineCoreWithoutDisplay, InitFailsLoggedAndFramesRefuse)

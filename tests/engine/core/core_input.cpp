@@ -65,6 +65,13 @@ protected:
         e.key.keysym.scancode = sc;
         state.HandleEvent(e);
     }
+    void Text(const char* utf8)
+    {
+        SDL_Event e {};
+        e.type = SDL_TEXTINPUT;
+        SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+        state.HandleEvent(e);
+    }
     void Button(uint8_t b, bool down)
     {
         SDL_Event e {};
@@ -177,41 +184,68 @@ TEST_F(Input, FocusLossReadsEveryKeyUp)
     Key(SDL_SCANCODE_LEFT, false);
 }
 
-TEST_F(Input, CharactersComeOutWithCapsLockOn)
+// Typed characters are the text that text input gave for each key press (the layout, Shift, AltGr
+// and dead keys are the system's business), converted to our 8-bit text, with Caps Lock counted
+// as on. The key table adds only the control characters.
+TEST_F(Input, TypedCharactersComeFromTextInputWithCapsLockOn)
 {
-    struct Case { std::vector<SDL_Scancode> keys; bool shift; std::vector<int> chars; } cases[] = {
-        {{SDL_SCANCODE_A}, false, {'A'}},
-        {{SDL_SCANCODE_A}, true, {'a'}},
-        {{SDL_SCANCODE_1}, true, {'!'}},
-        {{SDL_SCANCODE_1, SDL_SCANCODE_SLASH}, false, {'1', '/'}},
-        {{SDL_SCANCODE_SLASH}, true, {'?'}},
-        {{SDL_SCANCODE_SPACE, SDL_SCANCODE_BACKSPACE}, false, {8, ' '}},   // ascending key codes
-        {{SDL_SCANCODE_KP_7}, false, {'7'}},
-        {{SDL_SCANCODE_F1, SDL_SCANCODE_LEFT}, false, {}},
+    struct Press { SDL_Scancode key; const char* text; };     // text null: no text input for the press
+    struct Case { const char* what; std::vector<Press> presses; bool shift; std::vector<int> chars; } cases[] = {
+        {"a letter", {{SDL_SCANCODE_A, "a"}}, false, {'A'}},
+        {"a letter with shift", {{SDL_SCANCODE_A, "A"}, }, true, {'a'}},
+        {"a shifted digit of a French layout", {{SDL_SCANCODE_1, "1"}}, true, {'1'}},
+        {"a German z on the US y key", {{SDL_SCANCODE_Y, "z"}}, false, {'Z'}},
+        {"AltGr+e gives the euro sign", {{SDL_SCANCODE_E, "\xE2\x82\xAC"}}, false, {static_cast<signed char>(0x80)}},
+        {"a dead key, then e", {{SDL_SCANCODE_LEFTBRACKET, nullptr}, {SDL_SCANCODE_E, "\xC3\xAA"}}, false,
+         {static_cast<signed char>(0xCA)}},
+        {"a letter outside our text", {{SDL_SCANCODE_F, "\xD0\xB0"}}, false, {}},
+        {"two characters for one key", {{SDL_SCANCODE_E, "^e"}}, false, {}},
+        {"an ascending order of keys", {{SDL_SCANCODE_SLASH, "-"}, {SDL_SCANCODE_1, "&"}}, false, {'&', '-'}},
+        {"control keys from the table", {{SDL_SCANCODE_SPACE, " "}, {SDL_SCANCODE_BACKSPACE, nullptr}}, false,
+         {8, ' '}},
+        {"a key without text", {{SDL_SCANCODE_A, nullptr}}, false, {}},
+        {"keys without characters", {{SDL_SCANCODE_F1, nullptr}, {SDL_SCANCODE_LEFT, nullptr}}, false, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         if (c.shift) Key(SDL_SCANCODE_LSHIFT, true);
-        for (auto k : c.keys) Key(k, true);
+        for (const Press& p : c.presses) {
+            Key(p.key, true);
+            if (p.text) Text(p.text);
+        }
         Update();
         int chars[10];
         bool shift = !c.shift;
         const int n = keyboard.GetChar(chars, &shift, 10);
-        EXPECT_EQ(std::vector<int>(chars, chars + n), c.chars) << "key " << c.keys[0] << " shift " << c.shift;
+        EXPECT_EQ(std::vector<int>(chars, chars + n), c.chars);
         EXPECT_EQ(shift, c.shift);
-        for (auto k : c.keys) Key(k, false);
+        // The same characters key by key.
+        std::vector<int> by_key;
+        int codes[10];
+        for (int i = 0, keys = keyboard.GetPressedKeys(codes, 10); i < keys; ++i) {
+            char ch = 0;
+            if (keyboard.GetChar(codes[i], ch)) by_key.push_back(static_cast<signed char>(ch));
+        }
+        EXPECT_EQ(by_key, c.chars);
+        for (const Press& p : c.presses) Key(p.key, false);
         Key(SDL_SCANCODE_LSHIFT, false);
         Update();
+        EXPECT_EQ(keyboard.GetChar(chars, nullptr, 10), 0) << "a character is typed once";
         Update();
     }
     int chars[4];
     EXPECT_EQ(keyboard.GetChar(nullptr, nullptr, 4), 0);
     EXPECT_EQ(keyboard.GetChar(chars, nullptr, 0), 0);
-
     char ch = 0;
-    EXPECT_TRUE(keyboard.GetChar(30, ch));
-    EXPECT_EQ(ch, 'A');
-    EXPECT_FALSE(keyboard.GetChar(59, ch)) << "F1 gives no character";
     EXPECT_FALSE(keyboard.GetChar(300, ch));
+
+    // Text that no key press brought (an input method's composition) types nothing.
+    Text("x");
+    Key(SDL_SCANCODE_X, true);
+    Update();
+    EXPECT_EQ(keyboard.GetChar(chars, nullptr, 4), 0);
+    Key(SDL_SCANCODE_X, false);
+    Update();
 }
 
 // Typed text comes from the system's text input, converted to the game's Windows-1252 text, and

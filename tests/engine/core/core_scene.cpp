@@ -256,6 +256,16 @@ TEST_F(SceneBase, QuitRequestedWhileInactiveStillEnds)
     EXPECT_EQ(scene.frames, 0);
 }
 
+// A loop that never waits would spin on the settable clock for ever: the clock stops it at once.
+TEST_F(SceneBase, ALoopThatSpinsOnTheSettableClockFailsAtOnce)
+{
+    SetSceneWaitFunction([](SDL_Event& e, uint32_t) { return SDL_PollEvent(&e) != 0; });  // time stands still
+    TestScene scene(clock);
+    const uint32_t started = SDL_GetTicks();
+    EXPECT_THROW(scene.Run(), zftest::ClockStandsStill);
+    EXPECT_LT(SDL_GetTicks() - started, 5000u);
+}
+
 // SDL's waits return at once while its event queue is down; the loop must still sleep between
 // frames rather than spin. Counted by the clock reads of the loop: a few per frame when it sleeps.
 TEST(SceneWait, SleepsBetweenFramesAlsoWithoutAnEventQueue)

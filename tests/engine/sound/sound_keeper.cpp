@@ -155,6 +155,17 @@ TEST_F(SoundKeeperTest, ASampleVolumeOfZeroMutesEverySample)
     EXPECT_EQ(keeper->GetChannelState(h), scsPlaying);
 }
 
+TEST_F(SoundKeeperTest, APlaybackStoppedWhileMutedStaysStopped)
+{
+    const SoundHandle stopped = keeper->PlaySample("long");
+    const SoundHandle kept = keeper->PlaySample("long");
+    keeper->SetVolumes(50, 0);
+    EXPECT_TRUE(keeper->StopSample(stopped));
+    keeper->SetVolumes(50, 80);
+    EXPECT_EQ(keeper->GetChannelState(stopped), scsStopped);
+    EXPECT_EQ(keeper->GetChannelState(kept), scsPlaying);
+}
+
 TEST_F(SoundKeeperTest, HandlesThatAreNotPlaybacksAreRefused)
 {
     EXPECT_EQ(keeper->GetChannelState(0), scsInvalid);

@@ -1,0 +1,45 @@
+// The marks of the chain and of the hovered cell: a selection mark on every chain cell, an arrow
+// joining each cell to the one before, and a mark over the cell under the cursor.
+#pragma once
+
+#include "engine/base/engine_layout.h"
+#include "engine/render/engine_render.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CChain;
+
+class CChainView {
+public:
+    // One mark as laid out: its name in the marks file, top-left corner and rotation in degrees.
+    struct Mark {
+        std::string name;
+        float x = 0.0f, y = 0.0f;
+        float angle = 0.0f;
+    };
+
+    // Reads the marks from the field's marks file; a missing mark is logged and never drawn.
+    void Load(const std::string& path = "Settings\\Bases\\Common.xml");
+    // Lays the marks out for the chain (while shown) and the hovered cell (-1 for none); nothing
+    // is rebuilt while neither changed.
+    void Layout(const CChain& chain, bool shown, int hovered_cell);
+    void Render();
+
+    const std::vector<Mark>& GetMarks() const { return _marks; }
+
+private:
+    struct Look {
+        GraphicsDesc desc;
+        bool present = false;
+    };
+    void Add(const Look& look, const char* name, float x, float y, float angle);
+
+    Look _select, _arrow, _over_top;
+    std::vector<Mark> _marks;
+    std::vector<int> _laid_cells;
+    int _laid_hover = -2;
+    CRenderKeeper _keeper;
+    std::vector<std::unique_ptr<CSprite>> _sprites;
+};
