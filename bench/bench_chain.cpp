@@ -11,6 +11,7 @@
 #include "engine/base/engine_registry.h"
 #include "engine/base/engine_xml.h"
 #include "engine/sound/engine_soundqueue.h"
+#include "engine/text/engine_langtext.h"
 #include "field/chain/field_gamefield.h"
 #include "field/config/field_config.h"
 #include "field/graph/field_graphbase.h"
@@ -40,6 +41,7 @@ void BM_ResolveTwelveBallChain(benchmark::State& state)
     g_GameCfg.Load();
     ReloadGraphBases();
     GetBallsDepot().Load();
+    CTextKeeper::Instance().SelectLanguage(0);   // the popups' labels, as the game selects it at start
     const std::string text = TiledLevel();
     CXMLFile level;
     level.LoadXml(std::vector<uint8_t>(text.begin(), text.end()));

@@ -201,6 +201,7 @@ protected:
         GetBallsDepot();
         SetFieldUser(&user);
         GetBallsDepot().Load();
+        CTextKeeper::Instance().SelectLanguage(0);
         RandomSeed(2026);
     }
     ~ShippedLevelPlay() override

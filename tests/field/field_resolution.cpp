@@ -74,6 +74,37 @@ TEST_F(Resolution, PopupsRiseThenFade)
     EXPECT_EQ(updates, 64 + 16);
 }
 
+// Each popup is drawn as its label with the amount, where the popup stands and as faded as it is.
+TEST_F(Resolution, PopupsAreDrawnAsTheirLabels)
+{
+    Load({"2 2t 2t 1", "3 3 3 3t"});
+    Drag(Row(0, 2, 0));
+    field.Render();
+    const auto expect_drawn = [this](const char* when) {
+        ASSERT_FALSE(field.GetPopups().empty()) << when;
+        for (const FloatingPopup& p : field.GetPopups()) {
+            ASSERT_TRUE(p.text) << when;
+            EXPECT_EQ(p.text->GetLabel().alias, "Res_score_02") << when;
+            EXPECT_EQ(p.text->GetText(), "+12") << when;
+            EXPECT_EQ(p.text->GetQuadCount(), 3u) << when;   // '+', '1', '2' of the font
+            EXPECT_FLOAT_EQ(p.text->GetX(), p.x) << when;
+            EXPECT_FLOAT_EQ(p.text->GetY(), p.y) << when;
+            EXPECT_EQ(int(p.text->GetAlpha()), p.alpha) << when;
+        }
+    };
+    expect_drawn("after the release");
+    float x = 0.0f, y = 0.0f;
+    g_LevelCfg.CellToScreenCenter(Cell(0, 0), x, y);
+    EXPECT_FLOAT_EQ(field.GetPopups()[0].text->GetX(), x);
+
+    for (int i = 0; i < 70; ++i) {
+        field.Update();
+        field.Render();
+    }
+    EXPECT_LT(field.GetPopups()[0].alpha, 255);
+    expect_drawn("while fading");
+}
+
 TEST_F(Resolution, HitsTakeTheBoxThenTheLockThenTheBallAndTheTile)
 {
     const struct {

@@ -3,6 +3,7 @@
 // and the random generator seeded.
 #pragma once
 
+#include "engine/text/engine_langtext.h"
 #include "field/balls/field_ballsdepot.h"
 #include "field/config/field_config.h"
 #include "field/field_services.h"
@@ -102,6 +103,7 @@ protected:
         SetFieldUser(&user);
         SetFieldScene(&scene);
         GetBallsDepot().Load();
+        CTextKeeper::Instance().SelectLanguage(0);   // the popups' labels and font
         RandomSeed(1234);
     }
     ~FieldFixture() override

@@ -2,11 +2,14 @@
 
 #include "field/config/field_config.h"
 #include "field/graph/field_graphobj.h"
+#include "field/people/field_people.h"
 
 #include "engine/base/engine_helpers.h"
 #include "engine/base/engine_log.h"
 #include "engine/base/engine_xml.h"
+#include "engine/core/engine_input.h"
 #include "engine/sound/engine_soundqueue.h"
+#include "engine/text/engine_langtext.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -75,6 +78,7 @@ void CGameField::LoadLevel(const CXMLNode& level_root, const std::string& level_
     _goal = _refill_pending = _opening_pending = _finisher_running = false;
     _multiball_series = 0;
     _popups.clear();
+    ResetFirstHint();
     _opening.clear();
     _finisher_delay.assign(size_t(std::max(0, g_LevelCfg.GetCellCount())), -1);
 
@@ -88,7 +92,8 @@ void CGameField::LoadLevel(const CXMLNode& level_root, const std::string& level_
 void CGameField::HandleInput(const FieldMouse& mouse)
 {
     if (IsGoalReached()) return;
-    UpdateMouseOver(mouse.x, mouse.y);
+    RestoreCursor();
+    if (!_appearer.IsRunning()) UpdateMouseOver(mouse.x, mouse.y);
     if (_refill_pending || _finisher_running) return;
     if (mouse.left_down) {
         const int cell = g_LevelCfg.PosToCell(mouse.x, mouse.y);
@@ -97,13 +102,42 @@ void CGameField::HandleInput(const FieldMouse& mouse)
         if (!_player_selecting_chain) {
             _player_selecting_chain = true;
             _chain_shown = true;
+            ResetFirstHint();
         }
         AddChainCellAt(mouse.x, mouse.y);
     } else if (_player_selecting_chain) {
         FinishChain();
         _player_selecting_chain = false;
         _chain_shown = false;
+        if (_refill_pending)
+            ResetFirstHint();
+        else
+            ArmFirstHint(MoveHintTimer::kRearmUpdates);
     }
+}
+
+bool CGameField::SelectCursor(const std::string& name)
+{
+    if (!g_Mouse || !g_Mouse->SelectCursor(name)) return false;
+    _cursor_name = name;
+    return true;
+}
+
+void CGameField::RestoreCursor()
+{
+    if (!_cursor_name.empty() && g_Mouse) g_Mouse->SelectCursor(_cursor_name);
+}
+
+void CGameField::ResetFirstHint()
+{
+    _first_hint.Hide();
+    _first_hint_timer = MoveHintTimer();
+}
+
+void CGameField::ArmFirstHint(int updates)
+{
+    _first_hint_timer.delay = std::max(0, updates);
+    _first_hint_timer.armed = true;
 }
 
 void CGameField::AddChainCellAt(float x, float y)
@@ -168,6 +202,7 @@ void CGameField::FinishChain()
         StartFinisher();
         _goal = true;
         _finisher_running = true;
+        ResetFirstHint();
     }
     if (IFieldUser* user = GetFieldUser()) user->SetFirstChainDone();
 
@@ -188,6 +223,7 @@ void CGameField::FinishChain()
     }
     HitNeighbours(cells, stats);
     if (IFieldUser* user = GetFieldUser()) user->AddChain(stats);
+    TellPeople(stats);
 
     CreateMultiballs(candidates);
 
@@ -199,6 +235,22 @@ void CGameField::FinishChain()
     if (_is_bonus_level) --_moves_left;
     _refill_pending = true;
     _chain.Clear();
+}
+
+// The men see the chain's length, the level's time and the tile layers it broke, with the
+// resources gained in the level so far.
+void CGameField::TellPeople(const ChainStats& stats) const
+{
+    PeopleChain chain;
+    chain.length = stats.length;
+    chain.level_time_ms = stats.time;
+    chain.layers_broken = stats.tiles_broken;
+    PeopleLevelFacts level;
+    level.time_ms = stats.time;
+    for (const auto& [type, amount] : _stats.collect)
+        if (type >= 1 && type <= 3) level.collected[type] = amount;
+    level.finisher = stats.finisher;
+    GetPeople().OnChain(chain, level);
 }
 
 // Chooses the multiball cells among the chain's free candidates (marked used) and places them.
@@ -422,6 +474,19 @@ void CGameField::UpdatePopups()
     std::erase_if(_popups, [](const FloatingPopup& p) { return p.alpha < 1; });
 }
 
+void CGameField::RenderPopups()
+{
+    for (FloatingPopup& p : _popups) {
+        if (!p.text) {
+            p.text = std::make_shared<CStaticLabel>(p.label);
+            p.text->SetParam(p.amount);
+        }
+        p.text->SetPosition(p.x, p.y);
+        p.text->SetAlpha(uint32_t(std::clamp(p.alpha, 0, 255)));
+        p.text->Draw();
+    }
+}
+
 // ---- finisher
 
 void CGameField::StartFinisher()
@@ -491,6 +556,10 @@ void CGameField::Refill()
 
 void CGameField::Update()
 {
+    if (_appearer.IsRunning()) {
+        _appearer.Update();
+        return;
+    }
     UpdatePopups();
     if (_finisher_running) _finisher_running = StepFinisher();
     _balls.Update();
@@ -513,6 +582,7 @@ void CGameField::Render()
     _balls.Render();
     _view.Layout(_chain, _chain_shown, _hovered_cell);
     _view.Render();
+    RenderPopups();
 }
 
 bool CGameField::IsGoalReached() const
@@ -531,5 +601,5 @@ bool CGameField::IsLevelFinished() const
 
 bool CGameField::IsFieldBusy() const
 {
-    return CEffectCounter::HasRunning() || _balls.HasMovingChain() || _balls.HasPendingMoves();
+    return _appearer.IsRunning() || CEffectCounter::HasRunning() || _balls.HasMovingChain() || _balls.HasPendingMoves();
 }

@@ -4,16 +4,20 @@
 // behind destroyed walls, the floating popups of credits, and the level's goal.
 #pragma once
 
+#include "field/appear/field_appear.h"
 #include "field/balls/field_balls.h"
 #include "field/chain/field_chain.h"
 #include "field/chain/field_chainview.h"
 #include "field/field_services.h"
+#include "field/hints/field_movehint.h"
 #include "field/tiles/field_tiles.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+class CStaticLabel;
 class CXMLNode;
 
 // The mouse as the field sees it in one frame.
@@ -30,7 +34,7 @@ struct FieldLevelStats {
     int n_puzzles_broke = 0;   // tile layers broken so far
     int n_finishers = 0;
     int score = 0;
-    int time = 0;              // elapsed, as the scene gives it
+    int time = 0;              // elapsed, in milliseconds, as the scene gives it
     std::map<int, int> collect;   // credits gained, by resource or credit type
 };
 
@@ -43,6 +47,15 @@ struct FloatingPopup {
     int delay = 64;       // updates before it fades
     int alpha = 255;
     int alpha_step = 16;
+    // The drawn text, made at the popup's first drawing.
+    std::shared_ptr<CStaticLabel> text;
+};
+
+// The first move hint's timer: armed, it counts updates down before the hint is due.
+struct MoveHintTimer {
+    static constexpr int kRearmUpdates = 200;
+    int delay = 0;
+    bool armed = false;
 };
 
 // What one chain ball credits: computed once per chain.
@@ -65,7 +78,8 @@ public:
     // One update: popups, the finisher, the balls layer with its moving chain, the opening behind
     // destroyed walls, new balls for the waiting cells, the tiles.
     void Update();
-    // Draws the tiles, the balls (stepping their effects), the chain and the hovered cell.
+    // Draws the tiles, the balls (stepping their effects), the chain, the hovered cell and the
+    // floating popups.
     void Render();
     const CChainView& GetChainView() const { return _view; }
 
@@ -115,12 +129,31 @@ public:
     const std::vector<FloatingPopup>& GetPopups() const { return _popups; }
     int GetMultiballSeries() const { return _multiball_series; }
 
+    // The mouse cursor the field shows: selected through the mouse and kept, so that every frame
+    // of input selects it again. An unknown name changes nothing.
+    bool SelectCursor(const std::string& name);
+    void RestoreCursor();
+    const std::string& GetCursorName() const { return _cursor_name; }
+
+    // The first move hint: its display and its timer. Reset hides it and disarms the timer.
+    CMoveHint& GetFirstHint() { return _first_hint; }
+    const MoveHintTimer& GetFirstHintTimer() const { return _first_hint_timer; }
+    void ResetFirstHint();
+    void ArmFirstHint(int updates);
+
+    // The appearing and disappearing of the field's objects: while it runs the field ignores the
+    // hovering mouse and its update only steps the run.
+    CFieldAppearer& GetAppearer() { return _appearer; }
+    const CFieldAppearer& GetAppearer() const { return _appearer; }
+
 private:
     CreditPreview PreviewCredit() const;
     void CreateMultiballs(std::vector<MovingChainEntry>& candidates);
     std::vector<MovingChainEntry> MovingLine() const;
     void AddPopup(int cell, int resource_type, int amount);
     void UpdatePopups();
+    void RenderPopups();
+    void TellPeople(const ChainStats& stats) const;
     void OpenBehindWalls(const std::vector<int>& destroyed);
     bool IsFieldAtRest() const;
     void Refill();
@@ -142,6 +175,10 @@ private:
     bool _refill_pending = false;
     int _multiball_series = 0;
     std::vector<FloatingPopup> _popups;
+    std::string _cursor_name;
+    CMoveHint _first_hint;
+    MoveHintTimer _first_hint_timer;
+    CFieldAppearer _appearer;
 
     // The opening of cells behind destroyed walls: the cells still to be filled.
     bool _opening_pending = false;
