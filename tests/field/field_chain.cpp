@@ -182,4 +182,30 @@ TEST_F(ChainBuilding, TheChainAndTheHoveredCellAreMarked)
     EXPECT_FLOAT_EQ(left[3].angle, 180.0f);
 }
 
+// The cells the hovered cell would affect are marked beneath its own mark, until the hover moves.
+TEST_F(ChainBuilding, TheCellsTheHoverWouldAffectAreMarkedUntilItMoves)
+{
+    Load(kGrid);
+    const auto at = [](int c, int r) { return std::pair<float, float>{4.0f + 12.0f * float(c), 4.0f + 12.0f * float(r)}; };
+    const auto laid = [this] {
+        field.Render();
+        std::vector<std::pair<std::string, std::pair<float, float>>> out;
+        for (const auto& m : field.GetChainView().GetMarks()) out.push_back({m.name, {m.x, m.y}});
+        return out;
+    };
+    Frame(MouseAt(2, 1, false));
+    field.SetAffectedCells({Cell(1, 1), Cell(3, 1)});
+    using Marks = std::vector<std::pair<std::string, std::pair<float, float>>>;
+    EXPECT_EQ(laid(), (Marks{{"MouseOverCell", at(2, 1)},
+                             {"MouseOverCell", at(1, 1)},
+                             {"MouseOverCell", at(3, 1)},
+                             {"MouseOverCellTop", at(2, 1)}}));
+    // The same cell hovered again keeps them; another cell drops them.
+    Frame(MouseAt(2, 1, false));
+    EXPECT_EQ(field.GetAffectedCells().size(), 2u);
+    Frame(MouseAt(1, 1, false));
+    EXPECT_TRUE(field.GetAffectedCells().empty());
+    EXPECT_EQ(laid(), (Marks{{"MouseOverCellTop", at(1, 1)}}));
+}
+
 } // namespace

@@ -20,7 +20,9 @@ void CChainView::Load(const std::string& path)
     read(_select, "ChainSelect");
     read(_arrow, "ChainArrow");
     read(_over_top, "MouseOverCellTop");
+    read(_over, "MouseOverCell");
     _laid_cells.clear();
+    _laid_affected.clear();
     _laid_hover = -2;
 }
 
@@ -33,20 +35,27 @@ void CChainView::Add(const Look& look, const char* name, float x, float y, float
     _sprites.push_back(std::move(sprite));
 }
 
-void CChainView::Layout(const CChain& chain, bool shown, int hovered_cell)
+void CChainView::Layout(const CChain& chain, bool shown, int hovered_cell, const std::vector<int>& affected)
 {
     std::vector<int> cells;
     if (shown && chain.IsStarted())
         for (const ChainEntry& e : chain.GetEntries()) cells.push_back(e.cell);
-    if (cells == _laid_cells && hovered_cell == _laid_hover) return;
+    if (cells == _laid_cells && hovered_cell == _laid_hover && affected == _laid_affected) return;
     _laid_cells = cells;
     _laid_hover = hovered_cell;
+    _laid_affected = affected;
     _marks.clear();
     for (const auto& sprite : _sprites)
         if (sprite->GetRenderer()) _keeper.ReleaseRenderer(sprite->GetRenderer());
     _sprites.clear();
 
     float x = 0.0f, y = 0.0f;
+    // The affected cells' marks lie beneath the one over the hovered cell.
+    if (!affected.empty()) {
+        if (g_LevelCfg.CellToScreen(hovered_cell, x, y)) Add(_over, "MouseOverCell", x, y, 0.0f);
+        for (int cell : affected)
+            if (g_LevelCfg.CellToScreen(cell, x, y)) Add(_over, "MouseOverCell", x, y, 0.0f);
+    }
     if (g_LevelCfg.CellToScreen(hovered_cell, x, y)) Add(_over_top, "MouseOverCellTop", x, y, 0.0f);
     const float half_w = g_GameCfg.GetCellW() * 0.5f, half_h = g_GameCfg.GetCellH() * 0.5f;
     const auto& entries = chain.GetEntries();

@@ -75,6 +75,7 @@ void CGameField::LoadLevel(const CXMLNode& level_root, const std::string& level_
     _chain.Clear();
     _player_selecting_chain = _chain_shown = false;
     _hovered_cell = -1;
+    _affected_cells.clear();
     _goal = _refill_pending = _opening_pending = _finisher_running = false;
     _multiball_series = 0;
     _popups.clear();
@@ -158,9 +159,13 @@ bool CGameField::UpdateMouseOver(float x, float y)
     const int cell = g_LevelCfg.PosToCell(x, y);
     if (!_balls.HasBall(cell)) {
         _hovered_cell = -1;
+        _affected_cells.clear();
         return false;
     }
-    _hovered_cell = cell;
+    if (cell != _hovered_cell) {
+        _hovered_cell = cell;
+        _affected_cells.clear();
+    }
     return true;
 }
 
@@ -580,7 +585,7 @@ void CGameField::Render()
     }
     _tiles.Render();
     _balls.Render();
-    _view.Layout(_chain, _chain_shown, _hovered_cell);
+    _view.Layout(_chain, _chain_shown, _hovered_cell, _affected_cells);
     _view.Render();
     RenderPopups();
 }

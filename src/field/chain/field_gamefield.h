@@ -90,6 +90,10 @@ public:
     void ClearChain() { _chain.Clear(); }
     bool UpdateMouseOver(float x, float y);
     int GetHoveredCell() const { return _hovered_cell; }
+    // The cells an armed bonus would affect at the hovered cell, marked with it; a new hovered
+    // cell, or none, empties them.
+    void SetAffectedCells(std::vector<int> cells) { _affected_cells = std::move(cells); }
+    const std::vector<int>& GetAffectedCells() const { return _affected_cells; }
     bool IsSelectingChain() const { return _player_selecting_chain; }
 
     // Resolution.
@@ -171,6 +175,7 @@ private:
     bool _player_selecting_chain = false;
     bool _chain_shown = false;
     int _hovered_cell = -1;
+    std::vector<int> _affected_cells;
     bool _goal = false;
     bool _refill_pending = false;
     int _multiball_series = 0;
