@@ -72,6 +72,8 @@ struct LevelFieldInfo {
     bool was_triple_walls = false;
     bool was_disable_areas = false;
     bool was_finishers = false;
+
+    bool operator==(const LevelFieldInfo&) const = default;
 };
 
 // The installed user and scene (null: none). The caller keeps them alive while installed.

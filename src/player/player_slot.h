@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/sound/engine_soundqueue.h"
+#include "field/field_services.h"
 
 #include <cstdint>
 #include <list>
@@ -30,24 +31,12 @@ enum EUserPlayState {
     upsToShop = 9
 };
 
-// The description of a level, filled when a level is loaded.
-struct LevelInfo {
+// The description of a level, filled when a level is loaded: what the field's layers found in it,
+// with the level's number and its caps.
+struct LevelInfo : LevelFieldInfo {
     int32_t i_level = -999;   // -999: no level
-    bool is_bonus_level = false;
     int32_t time_cap = 0;
     int32_t moves_cap = 0;
-    int32_t n_puzzles = 0;
-    int32_t n_finishers = 0;
-    bool was_double_puzzles = false;
-    bool was_locks = false;
-    bool was_double_locks = false;
-    bool was_boxes = false;
-    bool was_double_boxes = false;
-    bool was_walls = false;
-    bool was_double_walls = false;
-    bool was_triple_walls = false;
-    bool was_disable_areas = false;
-    bool was_finishers = false;
 
     // Back to the constructed values (the statistics that follow stay).
     void Reset() { static_cast<LevelInfo&>(*this) = LevelInfo(); }
