@@ -20,6 +20,9 @@ void FieldExplosion(const std::string& alias, float x, float y)
     if (!alias.empty() && g_FieldScene) g_FieldScene->StartExplosion(alias, x, y);
 }
 
+int FieldSceneState() { return g_FieldScene ? g_FieldScene->GetState() : IFieldScene::kPlaying; }
+int FieldCrossState() { return g_FieldScene ? g_FieldScene->GetCrossState() : 0; }
+
 namespace {
 IFieldRewards* g_FieldRewards = nullptr;
 } // namespace

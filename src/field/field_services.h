@@ -8,6 +8,7 @@
 #include <vector>
 
 class CXMLNode;
+struct FieldSaveRecord;
 
 // One resolved chain, for the level's statistics.
 struct ChainStats {
@@ -48,6 +49,18 @@ public:
     virtual void AddChain(const ChainStats& chain) = 0;
     // A tutorial hint of that number is due.
     virtual void RequestHint(int hint) = 0;
+
+    // The current game's level number and bonus level number, counted from 0.
+    virtual int GetLevelNumber() const = 0;
+    virtual int GetBonusLevelNumber() const = 0;
+    // The level of that kind left started in the current game, with its saved field: false when the
+    // game holds none, or its saved record does not exist.
+    virtual bool GetSavedLevel(bool bonus_level, FieldSaveRecord& record) const = 0;
+    // The amount held of a resource (types 1 to 3), and whether that resource is available.
+    virtual int GetResourceAmount(int resource_type) const = 0;
+    virtual bool HasResource(int resource_type) const = 0;
+    // Whether the player has resolved a chain in the current level.
+    virtual bool IsFirstChainDone() const = 0;
 };
 
 class IFieldScene {
@@ -55,6 +68,25 @@ public:
     virtual ~IFieldScene() = default;
     // Starts the explosion of that alias centred at the screen point.
     virtual void StartExplosion(const std::string& alias, float x, float y) = 0;
+
+    // The scene's state (kPlaying, kHintShown, kCrossState) and, in a cross-state, its id.
+    static constexpr int kCrossState = 1;
+    static constexpr int kPlaying = 3;
+    static constexpr int kHintShown = 5;
+    static constexpr int kLevelFinish = 8;
+    static constexpr int kBonusLevelFinish = 9;
+    virtual int GetState() const = 0;
+    virtual int GetCrossState() const = 0;
+    // Asks the scene to start a cross-state (kLevelFinish, kBonusLevelFinish).
+    virtual void StartCrossState(int id) = 0;
+    // The level's music at that share of its volume (percent).
+    virtual void SetMusicVolume(int percent) = 0;
+    // The timer panel's effect when the end-of-level bonus resource is chosen.
+    virtual void ShowBonusResource(int resource_type) = 0;
+    // A bonus level was played to its end.
+    virtual void OnBonusLevelEnd() = 0;
+    // The screen point of the bonus panel's slot of a bonus credit type; false when none is shown.
+    virtual bool GetBonusSlotPosition(int credit_type, float& x, float& y) const = 0;
 };
 
 // What the balls and tiles layers find out about a level when they read it.
@@ -86,6 +118,10 @@ IFieldScene* GetFieldScene();
 int FieldCreditGrade(int credit_type);
 // Starts an explosion through the installed scene; nothing for an empty alias or without a scene.
 void FieldExplosion(const std::string& alias, float x, float y);
+// The installed scene's state and cross-state; without a scene the field plays (kPlaying, no
+// cross-state).
+int FieldSceneState();
+int FieldCrossState();
 
 // What the citizens give: resources and bonus credits to the player, their construction granted
 // (bought in the city, shown there at upgrade 0 and recorded by the user), and the game screen's

@@ -6,6 +6,7 @@
 #include "engine/text/engine_langtext.h"
 #include "field/balls/field_ballsdepot.h"
 #include "field/config/field_config.h"
+#include "field/field_levelrecord.h"
 #include "field/field_services.h"
 #include "field/graph/field_graphbase.h"
 
@@ -62,6 +63,27 @@ public:
     void SetFirstChainDone() override { first_chain_done = true; }
     void AddChain(const ChainStats& chain) override { chains.push_back(chain); }
     void RequestHint(int hint) override { hints.push_back(hint); }
+
+    // The current game as the level's start and end see it.
+    int level_number = 0;
+    int bonus_level_number = 0;
+    bool has_saved[2] = {false, false};   // by bonus-level flag
+    FieldSaveRecord* saved = nullptr;      // the record handed out (null: an empty one)
+    int GetLevelNumber() const override { return level_number; }
+    int GetBonusLevelNumber() const override { return bonus_level_number; }
+    bool GetSavedLevel(bool bonus_level, FieldSaveRecord& record) const override
+    {
+        if (!has_saved[bonus_level ? 1 : 0] || !saved || !saved->exists) return false;
+        record = *saved;
+        return true;
+    }
+    int GetResourceAmount(int resource_type) const override
+    {
+        const auto it = resources.find(resource_type);
+        return it == resources.end() ? 0 : it->second;
+    }
+    bool HasResource(int resource_type) const override { return available_resources.count(resource_type) > 0; }
+    bool IsFirstChainDone() const override { return first_chain_done; }
 };
 
 class RecordingScene : public IFieldScene {
@@ -73,6 +95,28 @@ public:
     std::vector<Explosion> explosions;
 
     void StartExplosion(const std::string& alias, float x, float y) override { explosions.push_back({alias, x, y}); }
+
+    int state = kPlaying;
+    int cross_state = 0;
+    std::vector<int> cross_states_asked;
+    std::vector<int> music_volumes;
+    std::vector<int> bonus_resources_shown;
+    int bonus_level_ends = 0;
+    std::map<int, std::pair<float, float>> bonus_slots;
+    int GetState() const override { return state; }
+    int GetCrossState() const override { return cross_state; }
+    void StartCrossState(int id) override { cross_states_asked.push_back(id); }
+    void SetMusicVolume(int percent) override { music_volumes.push_back(percent); }
+    void ShowBonusResource(int resource_type) override { bonus_resources_shown.push_back(resource_type); }
+    void OnBonusLevelEnd() override { ++bonus_level_ends; }
+    bool GetBonusSlotPosition(int credit_type, float& x, float& y) const override
+    {
+        const auto it = bonus_slots.find(credit_type);
+        if (it == bonus_slots.end()) return false;
+        x = it->second.first;
+        y = it->second.second;
+        return true;
+    }
     std::vector<std::string> Aliases() const
     {
         std::vector<std::string> out;

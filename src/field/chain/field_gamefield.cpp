@@ -69,7 +69,8 @@ void CGameField::LoadLevel(const CXMLNode& level_root, const std::string& level_
     _is_bonus_level = is_bonus_level;
     _balls.LoadLevel(level_root, _info);
     _tiles.LoadLevel(level_root, _info);
-    _stats = FieldLevelStats();
+    _stats = LevelRecord();
+    static_cast<LevelFieldInfo&>(_stats) = _info;
     _stats.n_puzzles = _info.n_puzzles;
     _stats.n_finishers = _info.n_finishers;
     _chain.Clear();
@@ -334,10 +335,10 @@ bool CGameField::HitBall(int cell, ChainStats* stats, bool from_chain)
     return true;
 }
 
-bool CGameField::HitCell(int cell, int power)
+bool CGameField::HitCell(int cell, int power, bool from_chain)
 {
     bool any = false;
-    for (int i = 0; i < power && HitBall(cell, nullptr, false); ++i) any = true;
+    for (int i = 0; i < power && HitBall(cell, nullptr, from_chain); ++i) any = true;
     // A cell without a ball may still have tile layers to break.
     for (int i = 0; !_balls.HasBall(cell) && i < power && _tiles.HitCell(cell); ++i) {
         ++_stats.n_puzzles_broke;
@@ -533,7 +534,7 @@ bool CGameField::StepFinisher()
         const bool was_muted = g_SoundQueue._mute;
         g_SoundQueue._mute = was_muted || !heard;
         if (tiled && _balls.HasBall(c) && _balls.FindBallType(_balls.GetBallType(c))) CreditBall(c, 0);
-        HitCell(c, 6);
+        HitCell(c, 6, false);
         g_SoundQueue._mute = was_muted;
     }
     return pending;

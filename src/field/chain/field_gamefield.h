@@ -6,11 +6,17 @@
 
 #include "field/appear/field_appear.h"
 #include "field/balls/field_balls.h"
+#include "field/bonus/field_bonussource.h"
 #include "field/chain/field_chain.h"
 #include "field/chain/field_chainview.h"
+#include "field/field_levelrecord.h"
 #include "field/field_services.h"
 #include "field/hints/field_movehint.h"
 #include "field/tiles/field_tiles.h"
+
+#include "engine/base/engine_stopwatch.h"
+#include "engine/base/engine_layout.h"
+#include "engine/sound/engine_soundqueue.h"
 
 #include <map>
 #include <memory>
@@ -28,16 +34,6 @@ struct FieldMouse {
     bool right_pressed = false;   // pressed in this frame
 };
 
-// The level's progress figures the field keeps.
-struct FieldLevelStats {
-    int n_puzzles = 0;         // removable tile layers of the level
-    int n_puzzles_broke = 0;   // tile layers broken so far
-    int n_finishers = 0;
-    int score = 0;
-    int time = 0;              // elapsed, in milliseconds, as the scene gives it
-    std::map<int, int> collect;   // credits gained, by resource or credit type
-};
-
 // A text rising from a cell: the label shows the amount.
 struct FloatingPopup {
     const char* label = "";
@@ -51,11 +47,38 @@ struct FloatingPopup {
     std::shared_ptr<CStaticLabel> text;
 };
 
-// The first move hint's timer: armed, it counts updates down before the hint is due.
+// A hint's timer: armed, it counts updates down before the hint is due.
 struct MoveHintTimer {
-    static constexpr int kRearmUpdates = 200;
+    static constexpr int kRearmUpdates = 200;    // the first move hint
+    static constexpr int kNoMoveUpdates = 100;   // the renewal after "No_moves_warn"
     int delay = 0;
     bool armed = false;
+};
+
+// One cell of a move group or of its path.
+struct MoveCell {
+    int cell = -1;
+    int x = 0, y = 0;
+    bool is_multiball = false;
+    bool operator==(const MoveCell&) const = default;
+};
+
+// A connected set of cells whose balls can form one chain of one ball type.
+struct MoveGroup {
+    bool alive = true;
+    bool valid_move = false;
+    bool has_plain_ball = false;
+    int graph_type = -1;
+    std::vector<MoveCell> cells;   // in the order they joined
+    std::vector<MoveCell> path;    // a chain through the group, once searched
+    bool path_found = false;
+};
+
+// The screen rectangle of a tutorial hint around its target point: the point lies at (dx, dy)
+// inside a rectangle of width w and height h.
+struct HintRect {
+    float dx = 0.0f, dy = 0.0f;
+    float w = 0.0f, h = 0.0f;
 };
 
 // What one chain ball credits: computed once per chain.
@@ -65,13 +88,110 @@ struct CreditPreview {
     int score = 0;
 };
 
-class CGameField {
+class CGameField : public IBonusDataSource {
 public:
+    // ---- The level's life (field_level.cpp)
+
+    // Once, when the game scene starts: the shared marks and icons of "Settings\Bases\Common.xml",
+    // the appearing options.
+    void LoadResources();
+    // Starts a level: reads it, starts its stopwatch, and either lets the people start the level
+    // or restores the level the current game left started.
+    void StartLevel(const std::string& path, bool is_bonus_level);
     // Reads a level file (a game-folder path) and fills the empty cells. A level whose new-ball
     // odds of locks or of boxes add up to 100 or more fails with a message naming the level and
     // the keys; so does an unreadable file.
     void LoadLevel(const std::string& path, bool is_bonus_level = false);
     void LoadLevel(const CXMLNode& level_root, const std::string& level_name, bool is_bonus_level = false);
+    // The level again from its file after a lost life.
+    void RestartLevel();
+    // The level in progress, saved and restored; a record that does not fit the level is refused
+    // with a log line (false) and the level plays on as loaded.
+    void SaveGame(FieldSaveRecord& record) const;
+    bool LoadGame(const FieldSaveRecord& record);
+    // At the level's destruction: the armed bonus, the popups, the balls and the tiles.
+    void Clear();
+    // Cancels an armed bonus, drops the chain and the hovered cell.
+    void ResetInput();
+    // The end of a level, a step per call; true while it runs.
+    bool EndLevel(bool start);
+    // The preparation of the field for a level and its appearing, a step per call; true while it runs.
+    bool StepShowField(bool start);
+    // The appear and disappear runs over the field's objects.
+    void ShowField();
+    void HideField();
+    bool IsFieldShown() const { return _field_shown; }
+    // The field hidden when a level is left unfinished, a step per call; true while it runs.
+    bool StepHideField(bool start);
+    // The objects of every cell: its tile layers, then its ball, lock, box and wall.
+    void CollectCellObjects(CellObjects& list) const;
+    // Pauses or resumes the level's clocks: the stopwatch, the tile waves and, on a normal level,
+    // the time bar.
+    void Pause(bool pause);
+    // The ball types read again from the depot, after a credit changed.
+    void RefreshBallTypes();
+    void OnLivesChanged(int delta);
+    // Every usable cell that waits for a ball gets one.
+    void FillWaitingCells();
+    // A tutorial hint was shown.
+    void OnHintShown(int id);
+    const LevelRecord& GetLevelRecord() const { return _stats; }
+    const std::string& GetLevelPath() const { return _level_path; }
+    int GetEndStep() const { return _end_step; }
+
+    // ---- Moves (field_moves.cpp)
+
+    // Every group of connected balls that could be drawn as one chain, the moves among them and the
+    // special chain through the finishers; clears the analysis request.
+    void AnalyseMoves();
+    int GetValidMoveCount() const { return _valid_moves; }
+    const std::vector<MoveGroup>& GetMoveGroups() const { return _groups; }
+    // The group id of the cell for a ball type (0: none).
+    int GetCellGroup(int cell, int graph_type) const;
+    bool IsAnalysisRequested() const { return _analysis_requested; }
+    // Shows one available move on the first hint.
+    void ShowRandomHint();
+    // A chain path through the cells of the group (written into it).
+    void FindChainPath(MoveGroup& group);
+    // The screen point of an available move of that ball type (0: any) whose hint fits the screen;
+    // the move is then shown on the first hint.
+    bool FindMoveHintPosition(int graph_type, float& x, float& y, const HintRect& margin);
+    // Up to 20 plain, free balls replaced when no move is left.
+    void RenewBallsWhenStuck();
+    CMoveHint& GetSpecialHint() { return _special_hint; }
+    const MoveHintTimer& GetNoMoveTimer() const { return _no_move_timer; }
+
+    // ---- Tutorial-hint targets (field_targets.cpp)
+
+    // The screen point of a tutorial hint's target; true when one was found.
+    bool GetHintTargetPosition(int id, float& x, float& y, const HintRect& margin, bool force);
+    static bool FitsOnScreen(float x, float y, const HintRect& margin);
+
+    // ---- What bonuses ask of the field (field_bonusdata.cpp)
+
+    bool HitCell(int cell, int power, bool from_chain) override;
+    bool KillCell(int cell, int amount) override;
+    bool UpdateMixMoves(std::vector<MixMove>& moves) override;
+    void ApplyMixMoves(const std::vector<MixMove>& moves) override;
+    bool ChangeBallType(int cell, int graph_type) override;
+    void AddTime(int amount) override;
+    void HitNeighbours(const std::vector<int>& cells) override;
+    bool IsFieldCell(int cell) const override;
+    bool HasPuzzle(int cell) const override;
+    bool HasBall(int cell) const override;
+    bool HasPlayableBall(int cell) const override;
+    bool IsFinisher(int cell) const override;
+    bool IsMultiball(int cell) const override;
+    bool IsLocked(int cell) const override;
+    bool IsBoxed(int cell) const override;
+    bool HasWall(int cell) const override;
+    void GetMatchGroup(int cell, std::vector<int>& cells, int& graph_type) const override;
+    BallTypeEntryPtr FindBallType(int graph_type) const override;
+    int GetBallType(int cell) const override;
+    int GetMultiballType() const override;
+    int GetChosenBallType() const override { return _clover_type; }
+
+    // ---- Play (field_gamefield.cpp)
 
     // Per frame, after drawing: builds, cuts and resolves the chain from the mouse.
     void HandleInput(const FieldMouse& mouse);
@@ -99,8 +219,6 @@ public:
     // Resolution.
     void FinishChain();
     bool HitBall(int cell, ChainStats* stats, bool from_chain);
-    // Hits the cell up to power times, as long as each hit finds something.
-    bool HitCell(int cell, int power);
     void HitNeighbours(const std::vector<int>& cells, ChainStats& stats);
     bool CreditChainBall(const CreditPreview& preview, int cell, ChainStats* stats);
     bool CreditBall(int cell, int amount);
@@ -128,7 +246,7 @@ public:
     CTilesField& GetTiles() { return _tiles; }
     const CTilesField& GetTiles() const { return _tiles; }
     const CChain& GetChain() const { return _chain; }
-    const FieldLevelStats& GetStats() const { return _stats; }
+    const LevelRecord& GetStats() const { return _stats; }
     const LevelFieldInfo& GetInfo() const { return _info; }
     const std::vector<FloatingPopup>& GetPopups() const { return _popups; }
     int GetMultiballSeries() const { return _multiball_series; }
@@ -168,7 +286,7 @@ private:
     CChainView _view;
     bool _view_loaded = false;
     LevelFieldInfo _info;
-    FieldLevelStats _stats;
+    LevelRecord _stats;
     bool _is_bonus_level = false;
     int _moves_left = 0;
 
@@ -194,4 +312,29 @@ private:
     std::vector<int> _finisher_delay;
     int _finisher_fired = 0;
     int _finisher_boxed = 0, _finisher_locked = 0, _finisher_tiled = 0;
+
+    // The level's life.
+    std::string _level_path;
+    bool _field_shown = true;
+    int _end_step = 0;
+    int _hide_step = 0;
+    bool _show_started = false;
+    CStopwatch _level_watch;
+    CStopwatch _end_timer;
+    CSoundChannel _end_sound;
+    float _bonus_carry = 0.0f;   // the end-of-level bonus's fraction not yet credited
+    GraphicsDesc _resource_icons[3];
+
+    // Moves and the hints they drive.
+    bool _analysis_requested = false;
+    std::vector<MoveGroup> _groups;
+    std::vector<std::map<int, int>> _cell_groups;   // per cell: ball type to group id
+    int _valid_moves = 0;
+    CMoveHint _special_hint;
+    MoveHintTimer _no_move_timer;
+    bool _tutorial_target_shown = false;
+
+    // The armed bonus's picks.
+    int _clover_type = 0;
+    int _bag_type = 0;
 };
