@@ -149,6 +149,8 @@ public:
     // The group id of the cell for a ball type (0: none).
     int GetCellGroup(int cell, int graph_type) const;
     bool IsAnalysisRequested() const { return _analysis_requested; }
+    // The next update's move step analyses the field (once it has come to rest).
+    void RequestMoveAnalysis() { _analysis_requested = true; }
     // Shows one available move on the first hint.
     void ShowRandomHint();
     // A chain path through the cells of the group (written into it).
@@ -160,6 +162,15 @@ public:
     void RenewBallsWhenStuck();
     CMoveHint& GetSpecialHint() { return _special_hint; }
     const MoveHintTimer& GetNoMoveTimer() const { return _no_move_timer; }
+    // The first hint shows the move of a tutorial hint's target.
+    bool IsTutorialTargetShown() const { return _tutorial_target_shown; }
+    // The update's step of the moves, once the field's rest is settled: the analysis when one is
+    // requested (arming the first hint, or the renewal with the "No_moves_warn" notice), then the
+    // first hint shown when it is due, or the balls renewed when no move is left and the renewal is
+    // due. True when balls were renewed: the field must then be brought to rest again.
+    bool StepMoveHints();
+    // The last step of the update: both hint timers count one update down.
+    void CountDownHintTimers();
 
     // ---- Tutorial-hint targets (field_targets.cpp)
 
