@@ -208,6 +208,13 @@ TEST_F(LevelLife, DamagedLevelFilesFailWithTheirTextAndLeaveTheFieldUsable)
                    "</Field><Balls><Cell x=\"1\" y=\"0\"><Ball graph_type=\"99\"/></Cell></Balls></Level>",
                    "pos=\"1\""),
          "", "CBallsField: not find ball with graph type 99  in base. Cell (1 , 0)"},
+        {"a ball placed twice",
+         WithState("<Level><Config field_width=\"2\" field_height=\"1\" allow_ball_types=\"4\"/><Field>"
+                   "<Cell x=\"0\" y=\"0\" active=\"1\"/><Cell x=\"1\" y=\"0\" active=\"1\"/></Field><Balls>"
+                   "<Cell x=\"1\" y=\"0\"><Ball graph_type=\"1\"/></Cell><Cell x=\"1\" y=\"0\"><Ball graph_type=\"2\"/></Cell>"
+                   "</Balls></Level>",
+                   "pos=\"1\""),
+         "verify {HasFreePlace(cell_index)} failed", "Verify {HasFreePlace(cell_index)} failed"},
         {"a cell given twice",
          WithState("<Level><Config field_width=\"2\" field_height=\"1\" allow_ball_types=\"4\"/><Field>"
                    "<Cell x=\"0\" y=\"0\" active=\"1\"><Group tile=\"1\"/><Group tile=\"2\"/><Group tile=\"3\"/></Cell>"
@@ -650,6 +657,17 @@ TEST_F(LevelLife, TheTimeBarRunsWhileTheScenePlaysWarnsAndTakesAddedTime)
     for (int i = 0; i < 20; ++i) Tick();
     EXPECT_EQ(g_GameTimer.GetPos(), standing);
     EXPECT_TRUE(field.GetLevelRecord().was_time_alert);
+}
+
+// A bar longer than the saved game's milliseconds can hold saves the longest time instead of an
+// overflowed one.
+TEST_F(LevelLife, ATimeBarTooLongForTheSavedGameSavesTheLongestTime)
+{
+    field.StartLevel(Write(WithState(GridLevel({"1 1 1t 2"}), "min=\"0\" max=\"1e12\" pos=\"1e12\" delta=\"-1\"")), false);
+    FieldSaveRecord record;
+    field.SaveGame(record);
+    EXPECT_EQ(record.remained_time, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(bar.max, std::numeric_limits<int>::max());
 }
 
 TEST_F(LevelLife, ABonusLevelCountsItsMovesAndNeverAlerts)
