@@ -446,6 +446,7 @@ TEST_F(BonusKinds, WandLeavesOneCandidateUnlessABoxedBallLies)
         {{"1 2 3 4b"}, 2, 3},       // the same with a boxed ball: all three
         // More balls from tiles asked than balls in all: the grade's three, not five.
         {{"1t 2t 3t 1t", "2t 3 1 2"}, 3, 3},
+        {{"1 2 3 4b"}, 4, 0},       // no grade 4 in the file: the wand is spent without effect
     };
     for (const Case& c : cases) {
         Load(c.rows);
