@@ -74,23 +74,6 @@ TEST_F(FieldInput, WhileTheFieldAppearsHoveringIsIgnoredAndTheUpdateOnlyStepsThe
     EXPECT_EQ(field.GetHoveredCell(), Cell(1, 1));
 }
 
-// Records the cursors asked for.
-class RecordingCursor : public ICursor {
-public:
-    bool Select(const std::string& name) override
-    {
-        selected.push_back(name);
-        return name != "unknown";
-    }
-    void SetSoftwareCursor(bool) override {}
-    void ShowSystemCursor(bool) override {}
-    void SetInside(bool) override {}
-    void SetSpritePosition(float, float) override {}
-    void Draw() override {}
-    void Apply() override {}
-    std::vector<std::string> selected;
-};
-
 TEST_F(FieldInput, TheFieldsCursorIsSelectedAgainEveryFrameAndAnUnknownOneIsNotKept)
 {
     Load({"1 1 1 2", "3 3 2 3t"});

@@ -96,7 +96,16 @@ void CGameField::HandleInput(const FieldMouse& mouse)
     if (IsGoalReached()) return;
     RestoreCursor();
     if (!_appearer.IsRunning()) UpdateMouseOver(mouse.x, mouse.y);
-    if (_refill_pending || _finisher_running) return;
+    if (_refill_pending || _finisher_running || _bonus_running) return;
+    if (_bonus_armed) {
+        if (mouse.left_pressed) {
+            ApplyBonusAt(mouse.x, mouse.y);
+            if (_bonus_kind == 0) _bonus_armed = false;
+            ResetFirstHint();
+            _special_hint.Hide();
+        }
+        return;
+    }
     if (mouse.left_down) {
         const int cell = g_LevelCfg.PosToCell(mouse.x, mouse.y);
         if (!_balls.IsFieldCell(cell)) return;
@@ -166,6 +175,7 @@ bool CGameField::UpdateMouseOver(float x, float y)
     if (cell != _hovered_cell) {
         _hovered_cell = cell;
         _affected_cells.clear();
+        if (_bonus_armed) _bonuses.GetAffectedCells(cell, _affected_cells);
     }
     return true;
 }
@@ -567,6 +577,7 @@ void CGameField::Update()
         return;
     }
     UpdatePopups();
+    StepBonuses();
     if (_finisher_running) _finisher_running = StepFinisher();
     _balls.Update();
     if (_opening_pending) StepFieldOpening();
@@ -586,6 +597,7 @@ void CGameField::Render()
     }
     _tiles.Render();
     _balls.Render();
+    _bonuses.DrawBonuses();
     _view.Layout(_chain, _chain_shown, _hovered_cell, _affected_cells);
     _view.Render();
     RenderPopups();
@@ -601,7 +613,7 @@ bool CGameField::IsLevelFinished() const
 {
     if (!IsGoalReached()) return false;
     if (_balls.HasMovingChain() || _balls.HasPendingMoves() || CEffectCounter::HasRunning()) return false;
-    if (_finisher_running) return false;
+    if (_finisher_running || _bonus_running) return false;
     return !_balls.HasBallInGraphState(gosDead) && !_balls.HasBallInGraphState(gosExplosion);
 }
 
