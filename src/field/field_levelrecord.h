@@ -52,6 +52,7 @@ struct LevelStats : LevelInfo {
     int32_t n_chains = 0;
     std::list<BonusEvent> bonus_gain;
     std::list<BonusEvent> bonus_use;
+    std::map<int32_t, int32_t> bonus_upgrade;   // by bonus credit type
 
     void AddChain(int32_t length, int32_t chain_score);
     void AddLivesGain(int32_t n) { n_lives_gain += n; }

@@ -43,6 +43,10 @@ public:
     // Adds to a resource (types 1 to 3) or to a bonus credit (any other type).
     virtual void AddResource(int resource_type, int amount) = 0;
     virtual void AddBonusCredit(int credit_type, int amount) = 0;
+    // Takes the whole bonus credit of that type; returns the grade it had (0 to 4).
+    virtual int ConsumeCredit(int credit_type) = 0;
+    // Gives back to that credit what its last consumption took for that many unused grades.
+    virtual void ReturnCredit(int credit_type, int grades) = 0;
     // The player has resolved a first chain.
     virtual void SetFirstChainDone() = 0;
     // A chain was resolved.

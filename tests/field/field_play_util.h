@@ -7,6 +7,7 @@
 
 #include "field/chain/field_gamefield.h"
 
+#include "engine/core/engine_input.h"
 #include "engine/sound/engine_soundqueue.h"
 #include "support/recording_sound_keeper.h"
 
@@ -129,6 +130,23 @@ protected:
     CGameField field;
 };
 
+
+// Records the cursors asked for.
+class RecordingCursor : public ICursor {
+public:
+    bool Select(const std::string& name) override
+    {
+        selected.push_back(name);
+        return name != "unknown";
+    }
+    void SetSoftwareCursor(bool) override {}
+    void ShowSystemCursor(bool) override {}
+    void SetInside(bool) override {}
+    void SetSpritePosition(float, float) override {}
+    void Draw() override {}
+    void Apply() override {}
+    std::vector<std::string> selected;
+};
 
 // Installs a recording sound keeper for the scope; Played() ends the frame and gives the samples
 // that sounded in it.

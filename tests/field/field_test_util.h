@@ -60,6 +60,14 @@ public:
     void AddScore(int points) override { score += points; }
     void AddResource(int resource_type, int amount) override { resources[resource_type] += amount; }
     void AddBonusCredit(int credit_type, int amount) override { bonus_credits[credit_type] += amount; }
+    // Consuming takes the grade; returning gives the unused grades back to it.
+    int ConsumeCredit(int credit_type) override
+    {
+        const int grade = GetCreditGrade(credit_type);
+        grades[credit_type] = 0;
+        return grade;
+    }
+    void ReturnCredit(int credit_type, int returned) override { grades[credit_type] += returned; }
     void SetFirstChainDone() override { first_chain_done = true; }
     void AddChain(const ChainStats& chain) override { chains.push_back(chain); }
     void RequestHint(int hint) override { hints.push_back(hint); }

@@ -48,7 +48,16 @@ void CGameField::HandleInput(const FieldMouse& mouse)
     // While the field appears or disappears its objects are lent to the run: nothing may change them.
     if (_appearer.IsRunning()) return;
     UpdateMouseOver(mouse.x, mouse.y);
-    if (_refill_pending || _finisher_running) return;
+    if (_refill_pending || _settle_pending || _finisher_running || _bonus_running) return;
+    if (_bonus_armed) {
+        if (mouse.left_pressed) {
+            ApplyBonusAt(mouse.x, mouse.y);
+            if (_bonus_kind == 0) _bonus_armed = false;
+            ResetFirstHint();
+            _special_hint.Hide();
+        }
+        return;
+    }
     if (mouse.left_down) {
         const int cell = g_LevelCfg.PosToCell(mouse.x, mouse.y);
         if (!_balls.IsFieldCell(cell)) return;
@@ -118,6 +127,7 @@ bool CGameField::UpdateMouseOver(float x, float y)
     if (cell != _hovered_cell) {
         _hovered_cell = cell;
         _affected_cells.clear();
+        if (_bonus_armed) _bonuses.GetAffectedCells(cell, _affected_cells);
     }
     return true;
 }
@@ -529,18 +539,22 @@ void CGameField::Update()
     UpdatePopups();
     if (!playing) return;
 
+    StepBonuses();
     // The field settles: the finisher's clearing, the slides of the moving chain, the opening behind
     // destroyed walls and new balls for the waiting cells, until it has come to rest.
     if (_finisher_running) _finisher_running = StepFinisher();
     _balls.Update();
     if (_opening_pending) StepFieldOpening();
-    Refill();
-    if (_refill_pending && IsFieldAtRest()) {
-        _refill_pending = false;
+    // While a bonus acts, only the bonus brings new balls.
+    if (!_bonus_running) Refill();
+    if ((_refill_pending || _settle_pending) && !_bonus_running && IsFieldAtRest()) {
+        _refill_pending = _settle_pending = false;
         if (_is_bonus_level && _balls.ReplaceCompleteBonuses()) _balls.ApplyImageChanges();
         _bag_type = 0;
-        _analysis_requested = true;
+        RequestMoveAnalysis();
     }
+    // At rest: the moves, the first hint when it is due, the renewal of a field without moves.
+    if (!_refill_pending && !_settle_pending && !_bonus_running && StepMoveHints()) _settle_pending = true;
 
     // The level's time and its time alert, as the level's record keeps them. A level whose
     // stopwatch never started keeps the time it was given.
@@ -551,13 +565,14 @@ void CGameField::Update()
         _stats.was_time_alert = true;
 
     // A finished level hands over to the scene's finish.
-    if (!_refill_pending && IsLevelFinished()) {
+    if (!_refill_pending && !_settle_pending && IsLevelFinished()) {
         ResetInput();
         if (IFieldScene* scene = GetFieldScene())
             scene->StartCrossState(_is_bonus_level ? IFieldScene::kBonusLevelFinish : IFieldScene::kLevelFinish);
     }
 
     _tiles.Update();
+    CountDownHintTimers();
 }
 
 // Draws the field: the tiles, the balls between the two passes of the hovered cell's marks, the
@@ -573,6 +588,7 @@ void CGameField::Render()
     const bool playing = scene_state == IFieldScene::kPlaying;
     _tiles.Render();
     _balls.Render();
+    _bonuses.DrawBonuses();
     if (idle && playing) {
         _view.Layout(_chain, _chain_shown, _hovered_cell, _affected_cells);
         _view.Render();
@@ -596,7 +612,7 @@ bool CGameField::IsLevelFinished() const
 {
     if (!IsGoalReached()) return false;
     if (_balls.HasMovingChain() || _balls.HasPendingMoves() || CEffectCounter::HasRunning()) return false;
-    if (_finisher_running) return false;
+    if (_finisher_running || _bonus_running) return false;
     if (_balls.HasBallInGraphState(gosDead) || _balls.HasBallInGraphState(gosExplosion)) return false;
     return !_is_bonus_level || !g_MovesCounter.IsPanelAnimating();
 }

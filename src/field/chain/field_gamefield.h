@@ -6,6 +6,7 @@
 
 #include "field/appear/field_appear.h"
 #include "field/balls/field_balls.h"
+#include "field/bonus/field_bonus.h"
 #include "field/bonus/field_bonussource.h"
 #include "field/chain/field_chain.h"
 #include "field/chain/field_chainview.h"
@@ -25,6 +26,7 @@
 
 class CSprite;
 class CStaticLabel;
+struct PeopleLevelFacts;
 class CXMLNode;
 
 // The mouse as the field sees it in one frame.
@@ -32,6 +34,7 @@ struct FieldMouse {
     float x = 0.0f;
     float y = 0.0f;
     bool left_down = false;
+    bool left_pressed = false;    // pressed in this frame
     bool right_pressed = false;   // pressed in this frame
 };
 
@@ -94,6 +97,11 @@ struct CreditPreview {
 
 class CGameField : public IBonusDataSource {
 public:
+    // The field is the data source of its bonuses, so it stays where it was made.
+    CGameField() { _bonuses.SetDataSource(this); }
+    CGameField(const CGameField&) = delete;
+    CGameField& operator=(const CGameField&) = delete;
+
     // ---- The level's life (field_level.cpp)
 
     // Once, when the game scene starts: the shared marks and icons of "Settings\Bases\Common.xml",
@@ -212,6 +220,27 @@ public:
     int GetMultiballType() const override;
     int GetChosenBallType() const override { return _clover_type; }
 
+    // ---- Bonuses on the field (field_bonusctl.cpp)
+
+    // The bonus panel activates a kind: the user's whole credit of it is taken, and the kinds used
+    // on a cell are armed for the next click while the others act at once. An armed bonus is given
+    // back first. Refused (false) during a drag, for an unknown kind and without a credit grade.
+    bool ActivateBonus(int kind);
+    // Disarms the selected bonus, giving its unused grades back to the user; false when none was.
+    bool CancelBonus();
+    // The click on the field while a bonus is armed; true when the bonus was applied. The clover's
+    // first click only picks the ball type.
+    bool ApplyBonusAt(float x, float y);
+    // A bonus was gained during the level: recorded, told to the people, its tutorial hint asked.
+    void OnBonusGained(int kind, int grade);
+    // The level's upgrade state of a bonus credit type (0: none).
+    int GetBonusUpgrade(int credit_type) const;
+    int GetSelectedBonus() const { return _bonus_kind; }
+    int GetBonusGradesLeft() const { return _bonus_grades; }
+    bool IsBonusArmed() const { return _bonus_armed; }
+    bool IsBonusRunning() const { return _bonus_running; }
+    CBonusController& GetBonusController() { return _bonuses; }
+
     // ---- Play (field_gamefield.cpp)
 
     // Per frame, after drawing: builds, cuts and resolves the chain from the mouse.
@@ -290,6 +319,13 @@ public:
     const CFieldAppearer& GetAppearer() const { return _appearer; }
 
 private:
+    void DisarmBonus();
+    void ResetBonuses();
+    // One update of the running bonuses (new balls for the lightning's cells, the settling after).
+    void StepBonuses();
+    void RecordBonusUse(int kind, int grade);
+    std::string CloverCursorName(int graph_type) const;
+    PeopleLevelFacts PeopleFacts(int time, bool finisher) const;
     CreditPreview PreviewCredit() const;
     void CreateMultiballs(std::vector<MovingChainEntry>& candidates);
     std::vector<MovingChainEntry> MovingLine() const;
@@ -361,7 +397,16 @@ private:
     MoveHintTimer _no_move_timer;
     bool _tutorial_target_shown = false;
 
-    // The armed bonus's picks.
+    // The selected bonus: its kind, the grades still to use (single uses when the flag is set), the
+    // ball types picked by the clover's first click and remembered by the bag's.
+    CBonusController _bonuses;
+    int _bonus_kind = 0;
+    int _bonus_grades = 0;
+    bool _bonus_single_use = false;
+    bool _bonus_armed = false;
+    bool _bonus_running = false;
+    bool _new_balls_for_bonus = false;
+    bool _settle_pending = false;
     int _clover_type = 0;
     int _bag_type = 0;
 };

@@ -117,7 +117,8 @@ void CGameField::ResetLevelState()
     _cell_groups.clear();
     _valid_moves = 0;
     _tutorial_target_shown = false;
-    _clover_type = _bag_type = 0;
+    ResetBonuses();
+    _settle_pending = false;
 }
 
 void CGameField::LoadLevel(const std::string& path, bool is_bonus_level) { ReadLevelFile(path, is_bonus_level, false); }
@@ -308,6 +309,7 @@ bool CGameField::LoadGame(const FieldSaveRecord& record)
 
 void CGameField::Clear()
 {
+    CancelBonus();
     ResetLevelState();
     _balls.Reset();
     _tiles = CTilesField();
@@ -315,6 +317,7 @@ void CGameField::Clear()
 
 void CGameField::ResetInput()
 {
+    CancelBonus();
     _clover_type = _bag_type = 0;
     _chain.Clear();
     _player_selecting_chain = _chain_shown = false;
@@ -370,7 +373,7 @@ bool CGameField::StepShowField(bool start)
 {
     if (start) {
         RandomSeed(0);
-        _clover_type = _bag_type = 0;
+        ResetBonuses();
         _popups.clear();
         _cursor_name = "default";
         ResetInput();
@@ -385,7 +388,7 @@ bool CGameField::StepShowField(bool start)
         _cell_groups.clear();
         _valid_moves = 0;
         _goal = false;
-        _refill_pending = _finisher_running = false;
+        _refill_pending = _settle_pending = _finisher_running = false;
         _finisher_delay.assign(size_t(std::max(0, g_LevelCfg.GetCellCount())), -1);
         _end_step = _hide_step = 0;
         ShowField();
