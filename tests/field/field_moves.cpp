@@ -576,6 +576,38 @@ TEST_F(Moves, RenewingAStuckFieldEndsWithAMove)
     }
 }
 
+// The same, played forward through the field's own frames: the warning at the first rest, the
+// renewal a hundred updates later, the new balls brought to rest, then a move and its hint.
+TEST_F(Moves, AStuckFieldPlayedForwardWarnsRenewsAndComesBackWithAMove)
+{
+    LoadHints();
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        RandomSeed(seed);
+        Load({"1T 2T 3T 4T", "3T 4T 1T 2T", "1T 2T 3T 4T", "3T 4T 1T 2T"});
+        field.RequestMoveAnalysis();
+        Frame(FieldMouse());
+        ASSERT_EQ(field.GetValidMoveCount(), 0);
+        ASSERT_EQ(field.GetPopups().size(), 1u);
+        EXPECT_STREQ(field.GetPopups().front().label, "No_moves_warn");
+
+        int frames = 1;
+        while (DeadCells().empty() && frames < 200) {
+            Frame(FieldMouse());
+            ++frames;
+        }
+        EXPECT_EQ(frames, 101) << "the renewal a hundred updates after the warning";
+        while (field.GetValidMoveCount() == 0 && frames < 5000) {
+            Frame(FieldMouse());
+            ++frames;
+        }
+        ASSERT_GT(field.GetValidMoveCount(), 0);
+        for (int cell = 0; cell < g_LevelCfg.GetCellCount(); ++cell)
+            EXPECT_TRUE(field.GetBalls().HasBall(cell)) << cell;
+        EXPECT_TRUE(field.GetFirstHintTimer().armed);
+    }
+}
+
 // ---- the match group and the tutorial move
 
 TEST_F(Moves, TheMatchGroupIsTheLargestMoveThroughTheCellOfTheFieldAsItIs)
