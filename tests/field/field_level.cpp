@@ -614,6 +614,41 @@ TEST_F(SavedLevel, TheSavedGamesFormTurnsBadCoordinatesIntoCellsNoFieldHolds)
     EXPECT_EQ(record.tiles.cells[0].current, 2);
 }
 
+// ---- what bonuses ask of the field
+
+TEST_F(LevelLife, HitCellHitsUpToItsPowerAndGivesTheLastHitsResult)
+{
+    const struct {
+        const char* what;
+        const char* token;
+        int power;
+        bool result;
+        int box, lock, state, tiles_left, broke;
+    } cases[] = {
+        {"all six on a boxed, double locked, tiled ball: the fifth does nothing", "1Lbt", 6, false, 0, 0, gosDead, 0, 1},
+        {"two: the box and one lock", "1Lbt", 2, true, 0, 1, gosDefault, 1, 0},
+        {"none", "1Lbt", 0, false, 1, 2, gosDefault, 1, 0},
+        {"a negative power does nothing", "1Lbt", -1, false, 1, 2, gosDefault, 1, 0},
+    };
+    for (const auto& c : cases) {
+        Load({std::string(c.token) + " 2 3 4"});
+        zftest::LogWatch log;
+        EXPECT_EQ(field.HitCell(Cell(0, 0), c.power, false), c.result) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBoxLevel(Cell(0, 0)), c.box) << c.what;
+        EXPECT_EQ(field.GetBalls().GetLockLevel(Cell(0, 0)), c.lock) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBallGraphState(Cell(0, 0)), c.state) << c.what;
+        field.GetTiles().Update();   // a broken layer peels on the next update
+        EXPECT_EQ(field.GetTiles().GetLeft(Cell(0, 0)), c.tiles_left) << c.what;
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, c.broke) << c.what;
+        EXPECT_EQ(log.Has("Verify {power >= 0} failed"), c.power < 0) << c.what;
+    }
+    // A cell without a ball has its tile layers broken.
+    Load({"WT 2 3 4"});
+    ASSERT_FALSE(field.GetBalls().HasBall(Cell(0, 0)));
+    EXPECT_TRUE(field.HitCell(Cell(0, 0), 1, false));
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, 1);
+}
+
 // ---- the clocks as the field drives them
 
 TEST_F(LevelLife, TheTimeBarRunsWhileTheScenePlaysWarnsAndTakesAddedTime)
