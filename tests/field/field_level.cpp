@@ -614,6 +614,26 @@ TEST_F(SavedLevel, TheSavedGamesFormTurnsBadCoordinatesIntoCellsNoFieldHolds)
     EXPECT_EQ(record.tiles.cells[0].current, 2);
 }
 
+// A bonus raised a grade by play shows the new grade's look once the field has settled.
+TEST_F(LevelLife, ABonusThatRoseAGradeTakesItsNewLookWhenTheFieldSettles)
+{
+    Load({"1 1 1 2t", "2 3 4 3", "4 2 3 4"}, "allow_bonus_types=\"1\"");
+    std::vector<BallTypeEntryPtr> types;
+    field.GetBalls().ListLevelTypes(types);
+    ASSERT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    field.GetBalls().ChangeBallType(Cell(0, 1), 10);
+    user.grades[11] = 1;   // as if the chain had credited the bonus up to grade 1
+    Samples();
+    Play({{0, 0}, {1, 0}, {2, 0}});
+    EXPECT_FALSE(field.IsRefillPending());
+    field.GetBalls().ListLevelTypes(types);
+    EXPECT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 11; }));
+    EXPECT_FALSE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    EXPECT_FALSE(field.GetBalls().NeedsImageChange());
+    const auto samples = Samples();
+    EXPECT_EQ(std::count(samples.begin(), samples.end(), "PlaySample bonus_image_change"), 1);
+}
+
 // ---- what bonuses ask of the field
 
 TEST_F(LevelLife, HitCellHitsUpToItsPowerAndGivesTheLastHitsResult)
