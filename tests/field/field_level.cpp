@@ -785,3 +785,115 @@ TEST_F(LevelLife, LivesGainedAndLostAreCountedAndARestartKeepsAllButTheProgress)
 }
 
 } // namespace
+
+namespace {
+
+// The game's own data: the field's marks, icons and appearing options, and every shipped level
+// started, shown and ended.
+class ShippedLevels : public ::testing::Test {
+protected:
+    ShippedLevels() : _dir(ZF_GAME_DATA_DIR), _previous_keeper(g_SoundKeeper)
+    {
+        g_SoundKeeper = &sounds;
+        sounds.plays_start_playing = false;
+        g_GameCfg = CGameCfg();
+        g_GameCfg.Load();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+        GetBallsDepot();
+        SetFieldUser(&user);
+        SetFieldScene(&scene);
+        GetBallsDepot().Load();
+        CTextKeeper::Instance().SelectLanguage(0);
+        g_GameTimer.BindControls(&bar, nullptr, nullptr);
+        g_MovesCounter.SetPanel(&panel);
+        user.available_resources = {1, 2, 3};
+    }
+    ~ShippedLevels() override
+    {
+        g_GameTimer.BindControls(nullptr, nullptr, nullptr);
+        g_MovesCounter.SetPanel(nullptr);
+        g_SoundQueue.Update();
+        g_SoundKeeper = _previous_keeper;
+        SetFieldUser(nullptr);
+        SetFieldScene(nullptr);
+        ResetAppearOptions();
+        g_GameCfg = CGameCfg();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+    }
+    void Tick()
+    {
+        clock.Advance(16);
+        field.Render();
+        field.Update();
+        field.HandleInput(FieldMouse());
+        g_GameTimer.Update();
+    }
+
+    zftest::ScopedChdir _dir;
+    CRecordingSoundKeeper sounds;
+    ISoundKeeper* _previous_keeper;
+    zftest::FakeClock clock{5000};
+    RecordingUser user;
+    RecordingScene scene;
+    RecordingBar bar;
+    RecordingPanel panel;
+    CGameField field;
+};
+
+TEST_F(ShippedLevels, EveryLevelStartsAppearsAndEnds)
+{
+    zftest::LogWatch log;
+    field.LoadResources();
+    EXPECT_FALSE(log.Has("Game field:")) << log.Text();
+    EXPECT_FALSE(log.Has("AppearCfg.xml")) << log.Text();
+    EXPECT_EQ(field.GetCursorName(), "default");
+    EXPECT_EQ(field.GetFirstHint().GetState(), CMoveHint::E_IDLE);
+    EXPECT_EQ(field.GetSpecialHint().GetState(), CMoveHint::E_IDLE);
+
+    const struct {
+        const char* path;
+        bool bonus;
+    } levels[] = {
+        {"Levels\\E01\\L01.xml", false}, {"Levels\\E01\\L02.xml", false}, {"Levels\\E01\\L03.xml", false},
+        {"Levels\\E01\\B01.xml", true},  {"Levels\\E02\\L01.xml", false}, {"Levels\\E02\\B01.xml", true},
+    };
+    for (const auto& level : levels) {
+        scene = RecordingScene();
+        zftest::LogWatch level_log;
+        field.StartLevel(level.path, level.bonus);
+        EXPECT_FALSE(level_log.Has("RED")) << level.path << "\n" << level_log.Text();
+        ASSERT_TRUE(field.StepShowField(true)) << level.path;
+        int frames = 0;
+        while (frames < 2000 && field.StepShowField(false)) {
+            Tick();
+            ++frames;
+        }
+        EXPECT_LT(frames, 2000) << level.path;
+        EXPECT_TRUE(field.IsFieldShown()) << level.path;
+        EXPECT_EQ(field.GetTiles().GetTotalLeft(), field.GetStats().n_puzzles) << level.path;
+
+        // The end, as if the goal were reached now.
+        scene.state = IFieldScene::kCrossState;
+        scene.cross_state = level.bonus ? IFieldScene::kBonusLevelFinish : IFieldScene::kLevelFinish;
+        ASSERT_TRUE(field.EndLevel(true)) << level.path;
+        if (level.bonus) {
+            // The big popup of the first move's resources, drawn with its resource's icon.
+            Tick();
+            ASSERT_FALSE(field.GetPopups().empty()) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().icon_sprite) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().text) << level.path;
+        }
+        int steps = 0;
+        while (steps < 20000 && field.EndLevel(false)) {
+            Tick();
+            ++steps;
+        }
+        EXPECT_LT(steps, 20000) << level.path;
+        EXPECT_FALSE(field.IsFieldShown()) << level.path;
+        field.Clear();
+    }
+}
+
+} // namespace
