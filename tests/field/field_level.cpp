@@ -439,6 +439,29 @@ TEST_F(LevelLife, ALevelAfterAFinisherWinStartsClean)
     EXPECT_TRUE(scene.cross_states_asked.empty());
 }
 
+// A finisher chain clears the field only once the chain's own refill has brought it to rest, so
+// that no cell is cleared under a sliding ball.
+TEST_F(LevelLife, TheFinisherClearsTheFieldAfterTheChainsRefill)
+{
+    Load({"F F M 1t", "2T 3t 4 1lt", "3 2b 2t 2"});
+    for (const auto& [c, r] : std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}}) Tick(MouseAt(c, r));
+    Tick(MouseAt(2, 0, false));
+    ASSERT_TRUE(field.IsGoalReached());
+    ASSERT_TRUE(field.IsFinisherRunning());
+    int frames = 0;
+    while (frames < 2000 && (field.GetBalls().HasMovingChain() || field.IsFieldBusy())) {
+        EXPECT_TRUE(field.GetTiles().HasLayersLeft(Cell(2, 2)));   // untouched while the chain refills
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, 0);
+        Tick();
+        ++frames;
+    }
+    for (int i = 0; i < 3000 && (field.IsRefillPending() || field.IsFinisherRunning() || field.IsFieldBusy()); ++i) Tick();
+    EXPECT_FALSE(field.IsFinisherRunning());
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, field.GetStats().n_puzzles);
+    EXPECT_EQ(field.GetTiles().GetTotalLeft(), 0);
+    EXPECT_TRUE(field.IsLevelFinished());
+}
+
 TEST_F(LevelLife, ShowAndHideRunOnceAndLeavingALevelHidesIt)
 {
     const std::string path = Write(WithState(GridLevel({"1 1 1t 2", "2 3 4 3"}), "min=\"0\" max=\"100\" pos=\"50\" delta=\"-1\""));

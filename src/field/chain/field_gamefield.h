@@ -243,7 +243,8 @@ public:
     // Whether the resolved chain's refill is still under way.
     bool IsRefillPending() const { return _refill_pending; }
     bool IsOpeningPending() const { return _opening_pending; }
-    bool IsFinisherRunning() const { return _finisher_running; }
+    // A finisher chain was accepted and its clearing is due or runs.
+    bool IsFinisherRunning() const { return _finisher_running || _finisher_step; }
 
     // The bonus level's moves: those of the moves counter.
     void SetMovesLeft(int moves);
@@ -324,6 +325,7 @@ private:
 
     // The finisher's clearing: per cell, updates until it fires (-1: not armed).
     bool _finisher_running = false;
+    bool _finisher_step = false;
     std::vector<int> _finisher_delay;
     int _finisher_fired = 0;
     int _finisher_boxed = 0, _finisher_locked = 0, _finisher_tiled = 0;
