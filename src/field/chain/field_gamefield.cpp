@@ -572,8 +572,8 @@ void CGameField::Update()
     _tiles.Update();
 }
 
-// Draws the field: the tiles, the balls between the two passes of the hovered cell's marks, the
-// chain, the popups and the hints. While the field appears or disappears only its objects are drawn.
+// Draws the field: the tiles, the balls, the marks of the chain and of the hovered cell, the popups
+// and the hints. While the field appears or disappears only its objects are drawn.
 void CGameField::Render()
 {
     if (!_view_loaded) {
