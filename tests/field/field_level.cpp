@@ -243,7 +243,9 @@ TEST_F(LevelLife, DamagedLevelFilesFailWithTheirTextAndLeaveTheFieldUsable)
             EXPECT_EQ(field.GetStats().n_puzzles, field.GetTiles().GetTotalLeft()) << c.what;
             EXPECT_TRUE(field.GetBalls().HasBall(g_LevelCfg.CellAt(0, 0))) << c.what;
         }
-        if (*c.logged) EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        if (*c.logged) {
+            EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        }
         // The field goes on drawing and updating whatever was left, and takes the next level.
         for (int i = 0; i < 3; ++i) Tick(MouseAt(0, 0));
         field.StartLevel(Write(good), false);
@@ -282,7 +284,9 @@ TEST_F(LevelLife, ANormalLevelAppearsRowByRowIsPlayedAndEndsWithItsTimeTurnedInt
     int frames = 0;
     while (field.StepShowField(false) && frames < 500) {
         Tick(MouseAt(0, 0));
-        if (field.GetAppearer().IsRunning()) EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        if (field.GetAppearer().IsRunning()) {
+            EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        }
         ++frames;
     }
     EXPECT_LT(frames, 500);
