@@ -32,6 +32,11 @@ public:
 void ThroughTheGameField(const CXMLNode& root, bool bonus_level)
 {
     static NullBar bar;
+    static const bool people = [] {
+        zf_fuzz::WriteFile("Settings/People.xml", "<People/>");   // the men the field tells of chains
+        return true;
+    }();
+    (void)people;
     g_GameTimer.BindControls(&bar, nullptr, nullptr);
     g_LevelCfg = CLevelCfg();
     RandomSeed(11);

@@ -243,7 +243,9 @@ TEST_F(LevelLife, DamagedLevelFilesFailWithTheirTextAndLeaveTheFieldUsable)
             EXPECT_EQ(field.GetStats().n_puzzles, field.GetTiles().GetTotalLeft()) << c.what;
             EXPECT_TRUE(field.GetBalls().HasBall(g_LevelCfg.CellAt(0, 0))) << c.what;
         }
-        if (*c.logged) EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        if (*c.logged) {
+            EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        }
         // The field goes on drawing and updating whatever was left, and takes the next level.
         for (int i = 0; i < 3; ++i) Tick(MouseAt(0, 0));
         field.StartLevel(Write(good), false);
@@ -282,7 +284,9 @@ TEST_F(LevelLife, ANormalLevelAppearsRowByRowIsPlayedAndEndsWithItsTimeTurnedInt
     int frames = 0;
     while (field.StepShowField(false) && frames < 500) {
         Tick(MouseAt(0, 0));
-        if (field.GetAppearer().IsRunning()) EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        if (field.GetAppearer().IsRunning()) {
+            EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        }
         ++frames;
     }
     EXPECT_LT(frames, 500);
@@ -437,6 +441,29 @@ TEST_F(LevelLife, ALevelAfterAFinisherWinStartsClean)
     EXPECT_GT(field.GetStats().score, 0);
     EXPECT_FALSE(field.IsGoalReached());
     EXPECT_TRUE(scene.cross_states_asked.empty());
+}
+
+// A finisher chain clears the field only once the chain's own refill has brought it to rest, so
+// that no cell is cleared under a sliding ball.
+TEST_F(LevelLife, TheFinisherClearsTheFieldAfterTheChainsRefill)
+{
+    Load({"F F M 1t", "2T 3t 4 1lt", "3 2b 2t 2"});
+    for (const auto& [c, r] : std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}}) Tick(MouseAt(c, r));
+    Tick(MouseAt(2, 0, false));
+    ASSERT_TRUE(field.IsGoalReached());
+    ASSERT_TRUE(field.IsFinisherRunning());
+    int frames = 0;
+    while (frames < 2000 && (field.GetBalls().HasMovingChain() || field.IsFieldBusy())) {
+        EXPECT_TRUE(field.GetTiles().HasLayersLeft(Cell(2, 2)));   // untouched while the chain refills
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, 0);
+        Tick();
+        ++frames;
+    }
+    for (int i = 0; i < 3000 && (field.IsRefillPending() || field.IsFinisherRunning() || field.IsFieldBusy()); ++i) Tick();
+    EXPECT_FALSE(field.IsFinisherRunning());
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, field.GetStats().n_puzzles);
+    EXPECT_EQ(field.GetTiles().GetTotalLeft(), 0);
+    EXPECT_TRUE(field.IsLevelFinished());
 }
 
 TEST_F(LevelLife, ShowAndHideRunOnceAndLeavingALevelHidesIt)
@@ -614,6 +641,61 @@ TEST_F(SavedLevel, TheSavedGamesFormTurnsBadCoordinatesIntoCellsNoFieldHolds)
     EXPECT_EQ(record.tiles.cells[0].current, 2);
 }
 
+// A bonus raised a grade by play shows the new grade's look once the field has settled.
+TEST_F(LevelLife, ABonusThatRoseAGradeTakesItsNewLookWhenTheFieldSettles)
+{
+    Load({"1 1 1 2t", "2 3 4 3", "4 2 3 4"}, "allow_bonus_types=\"1\"");
+    std::vector<BallTypeEntryPtr> types;
+    field.GetBalls().ListLevelTypes(types);
+    ASSERT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    field.GetBalls().ChangeBallType(Cell(0, 1), 10);
+    user.grades[11] = 1;   // as if the chain had credited the bonus up to grade 1
+    Samples();
+    Play({{0, 0}, {1, 0}, {2, 0}});
+    EXPECT_FALSE(field.IsRefillPending());
+    field.GetBalls().ListLevelTypes(types);
+    EXPECT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 11; }));
+    EXPECT_FALSE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    EXPECT_FALSE(field.GetBalls().NeedsImageChange());
+    const auto samples = Samples();
+    EXPECT_EQ(std::count(samples.begin(), samples.end(), "PlaySample bonus_image_change"), 1);
+}
+
+// ---- what bonuses ask of the field
+
+TEST_F(LevelLife, HitCellHitsUpToItsPowerAndGivesTheLastHitsResult)
+{
+    const struct {
+        const char* what;
+        const char* token;
+        int power;
+        bool result;
+        int box, lock, state, tiles_left, broke;
+    } cases[] = {
+        {"all six on a boxed, double locked, tiled ball: the fifth does nothing", "1Lbt", 6, false, 0, 0, gosDead, 0, 1},
+        {"two: the box and one lock", "1Lbt", 2, true, 0, 1, gosDefault, 1, 0},
+        {"none", "1Lbt", 0, false, 1, 2, gosDefault, 1, 0},
+        {"a negative power does nothing", "1Lbt", -1, false, 1, 2, gosDefault, 1, 0},
+    };
+    for (const auto& c : cases) {
+        Load({std::string(c.token) + " 2 3 4"});
+        zftest::LogWatch log;
+        EXPECT_EQ(field.HitCell(Cell(0, 0), c.power, false), c.result) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBoxLevel(Cell(0, 0)), c.box) << c.what;
+        EXPECT_EQ(field.GetBalls().GetLockLevel(Cell(0, 0)), c.lock) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBallGraphState(Cell(0, 0)), c.state) << c.what;
+        field.GetTiles().Update();   // a broken layer peels on the next update
+        EXPECT_EQ(field.GetTiles().GetLeft(Cell(0, 0)), c.tiles_left) << c.what;
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, c.broke) << c.what;
+        EXPECT_EQ(log.Has("Verify {power >= 0} failed"), c.power < 0) << c.what;
+    }
+    // A cell without a ball has its tile layers broken.
+    Load({"WT 2 3 4"});
+    ASSERT_FALSE(field.GetBalls().HasBall(Cell(0, 0)));
+    EXPECT_TRUE(field.HitCell(Cell(0, 0), 1, false));
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, 1);
+}
+
 // ---- the clocks as the field drives them
 
 TEST_F(LevelLife, TheTimeBarRunsWhileTheScenePlaysWarnsAndTakesAddedTime)
@@ -727,6 +809,118 @@ TEST_F(LevelLife, LivesGainedAndLostAreCountedAndARestartKeepsAllButTheProgress)
     EXPECT_EQ(field.GetStats().n_puzzles, 2);
     EXPECT_EQ(field.GetTiles().GetTotalLeft(), 2);
     EXPECT_EQ(g_GameTimer.GetMode(), CGameTimer::tmFilling);
+}
+
+} // namespace
+
+namespace {
+
+// The game's own data: the field's marks, icons and appearing options, and every shipped level
+// started, shown and ended.
+class ShippedLevels : public ::testing::Test {
+protected:
+    ShippedLevels() : _dir(ZF_GAME_DATA_DIR), _previous_keeper(g_SoundKeeper)
+    {
+        g_SoundKeeper = &sounds;
+        sounds.plays_start_playing = false;
+        g_GameCfg = CGameCfg();
+        g_GameCfg.Load();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+        GetBallsDepot();
+        SetFieldUser(&user);
+        SetFieldScene(&scene);
+        GetBallsDepot().Load();
+        CTextKeeper::Instance().SelectLanguage(0);
+        g_GameTimer.BindControls(&bar, nullptr, nullptr);
+        g_MovesCounter.SetPanel(&panel);
+        user.available_resources = {1, 2, 3};
+    }
+    ~ShippedLevels() override
+    {
+        g_GameTimer.BindControls(nullptr, nullptr, nullptr);
+        g_MovesCounter.SetPanel(nullptr);
+        g_SoundQueue.Update();
+        g_SoundKeeper = _previous_keeper;
+        SetFieldUser(nullptr);
+        SetFieldScene(nullptr);
+        ResetAppearOptions();
+        g_GameCfg = CGameCfg();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+    }
+    void Tick()
+    {
+        clock.Advance(16);
+        field.Render();
+        field.Update();
+        field.HandleInput(FieldMouse());
+        g_GameTimer.Update();
+    }
+
+    zftest::ScopedChdir _dir;
+    CRecordingSoundKeeper sounds;
+    ISoundKeeper* _previous_keeper;
+    zftest::FakeClock clock{5000};
+    RecordingUser user;
+    RecordingScene scene;
+    RecordingBar bar;
+    RecordingPanel panel;
+    CGameField field;
+};
+
+TEST_F(ShippedLevels, EveryLevelStartsAppearsAndEnds)
+{
+    zftest::LogWatch log;
+    field.LoadResources();
+    EXPECT_FALSE(log.Has("Game field:")) << log.Text();
+    EXPECT_FALSE(log.Has("AppearCfg.xml")) << log.Text();
+    EXPECT_EQ(field.GetCursorName(), "default");
+    EXPECT_EQ(field.GetFirstHint().GetState(), CMoveHint::E_IDLE);
+    EXPECT_EQ(field.GetSpecialHint().GetState(), CMoveHint::E_IDLE);
+
+    const struct {
+        const char* path;
+        bool bonus;
+    } levels[] = {
+        {"Levels\\E01\\L01.xml", false}, {"Levels\\E01\\L02.xml", false}, {"Levels\\E01\\L03.xml", false},
+        {"Levels\\E01\\B01.xml", true},  {"Levels\\E02\\L01.xml", false}, {"Levels\\E02\\B01.xml", true},
+    };
+    for (const auto& level : levels) {
+        scene = RecordingScene();
+        zftest::LogWatch level_log;
+        field.StartLevel(level.path, level.bonus);
+        EXPECT_FALSE(level_log.Has("RED")) << level.path << "\n" << level_log.Text();
+        ASSERT_TRUE(field.StepShowField(true)) << level.path;
+        int frames = 0;
+        while (frames < 2000 && field.StepShowField(false)) {
+            Tick();
+            ++frames;
+        }
+        EXPECT_LT(frames, 2000) << level.path;
+        EXPECT_TRUE(field.IsFieldShown()) << level.path;
+        EXPECT_EQ(field.GetTiles().GetTotalLeft(), field.GetStats().n_puzzles) << level.path;
+
+        // The end, as if the goal were reached now.
+        scene.state = IFieldScene::kCrossState;
+        scene.cross_state = level.bonus ? IFieldScene::kBonusLevelFinish : IFieldScene::kLevelFinish;
+        ASSERT_TRUE(field.EndLevel(true)) << level.path;
+        if (level.bonus) {
+            // The big popup of the first move's resources, drawn with its resource's icon.
+            Tick();
+            ASSERT_FALSE(field.GetPopups().empty()) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().icon_sprite) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().text) << level.path;
+        }
+        int steps = 0;
+        while (steps < 20000 && field.EndLevel(false)) {
+            Tick();
+            ++steps;
+        }
+        EXPECT_LT(steps, 20000) << level.path;
+        EXPECT_FALSE(field.IsFieldShown()) << level.path;
+        field.Clear();
+    }
 }
 
 } // namespace
