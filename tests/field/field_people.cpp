@@ -100,6 +100,16 @@ TEST_F(People, ReadsNamesAndNumbersAndDropsUnknownKindsWithALine)
     }
 }
 
+TEST_F(People, AMissingPeopleFileLeavesTheTownWithoutCitizensAndTheGameGoesOn)
+{
+    zftest::TempDir empty;
+    zftest::ScopedChdir inside(empty.path());
+    zftest::LogWatch log;
+    EXPECT_NO_THROW(people.Load());
+    EXPECT_TRUE(log.Has("People: Settings\\People.xml could not be read"));
+    EXPECT_EQ(people.GetMen().size(), 15u) << "the men read before stay";
+}
+
 TEST_F(People, EachConditionIsMetByItsEvents)
 {
     // A script of events per man; the man must be acquired by the last event and not before.

@@ -70,9 +70,14 @@ bool CounterReached(const Man& man) { return man.if_counter >= unsigned(std::max
 
 } // namespace
 
+// A missing or unreadable file leaves the town without new citizens; the game goes on.
 void CPeople::Load()
 {
-    Load(CXMLFile(std::string("Settings\\") + "People.xml"));
+    try {
+        Load(CXMLFile(std::string("Settings\\") + "People.xml"));
+    } catch (const std::exception& e) {
+        GetLog().Error("People: Settings\\People.xml could not be read (%s); no citizen can join", e.what());
+    }
 }
 
 void CPeople::Load(const CXMLFile& file)
