@@ -283,6 +283,27 @@ TEST_F(BonusKinds, CloverChangesItsCellsWaveByWaveAfterTheirDelay)
     EXPECT_TRUE(clover->GetChanges().empty());
 }
 
+TEST_F(BonusKinds, CloverWaveLastsWhileItsChangeAnimationPlays)
+{
+    // The change effect with a one-pass animation of three frames, two drawn frames each.
+    std::string xml = kKinds2Xml;
+    const std::string still = "tex_rect=\"0 0 12 12\"/></CloverEffect>";
+    xml.replace(xml.find(still), still.size(), "><animation file=\"WandChange.xml\"/></graphics></CloverEffect>");
+    int frames[2] = {0, 0};
+    for (int animated = 0; animated < 2; ++animated) {
+        if (animated) WriteBonuses(xml);
+        Load({"2 2 2 2", "1 1 1 1"});
+        source.chosen = 1;
+        auto clover = Create<CCloverBonus>(bkClover);
+        ASSERT_TRUE(clover->Apply(4, Cell(0, 0)));
+        frames[animated] = RunToEnd(*clover);
+        EXPECT_EQ(Types(), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1}));
+    }
+    // Four waves of one ball each, every one held by the animation's six drawn frames.
+    EXPECT_GE(frames[1] - frames[0], 4 * 5);
+    EXPECT_LT(frames[1], 500);
+}
+
 TEST_F(BonusKinds, CloverWithTooFewBallsFinishesWithoutAChange)
 {
     Load({"2 2 2 1"});
@@ -315,6 +336,23 @@ TEST_F(BonusKinds, BagPreviewLeavesLockedBallsOut)
     EXPECT_EQ(Preview(*bag, 4, Cell(0, 0)), (std::vector<int>{Cell(1, 0), Cell(2, 0), Cell(3, 0), Cell(4, 0)}));
     EXPECT_EQ(Preview(*bag, 2, Cell(0, 0)), std::vector<int>{Cell(1, 0)});   // 40 % of four
     EXPECT_EQ(Preview(*bag, 3, Cell(4, 0)), (std::vector<int>{Cell(4, 0), Cell(3, 0)}));
+}
+
+TEST_F(BonusKinds, PreviewsAtCornersSkipHolesAndWalls)
+{
+    // The corner ball of a field with inactive cells and walls: only cells with balls are chosen.
+    Load({"1 # 1", "W 1 #", "1 W 1"});
+    source.chosen = 2;
+    auto bag = Create<CBagBonus>(bkBag);
+    auto clover = Create<CCloverBonus>(bkClover);
+    const std::vector<int> all = {Cell(0, 0), Cell(1, 1), Cell(2, 0), Cell(0, 2), Cell(2, 2)};
+    for (IBaseBonus* bonus : {static_cast<IBaseBonus*>(bag.get()), static_cast<IBaseBonus*>(clover.get())}) {
+        const std::vector<int> cells = Preview(*bonus, 4, Cell(0, 0));
+        ASSERT_EQ(cells.size(), all.size());
+        EXPECT_EQ(cells[0], Cell(0, 0));
+        EXPECT_EQ(cells.back(), Cell(2, 2));   // four steps away; the others two
+        EXPECT_EQ(Sorted(cells), Sorted(all));
+    }
 }
 
 TEST_F(BonusKinds, BagRemovesItsBallsInWavesAndCreditsThem)
@@ -376,24 +414,31 @@ TEST_F(BonusKinds, BagAmountFollowsTheClickedType)
 TEST_F(BonusKinds, SandClockAddsItsTimeOnceAfterTheLastFlight)
 {
     Load({"1 2", "2 1"});
-    auto clock = Create<CSandClockBonus>(bkSandClock);
-    Samples();
-    EXPECT_TRUE(clock->CanApply(3, -1));
-    ASSERT_TRUE(clock->Apply(3, -1));
-    clock->Update();   // prepare
-    ASSERT_EQ(clock->GetFlights().size(), 3u);
-    EXPECT_TRUE(g_GameTimer.IsFrozen());
-    const int points = clock->GetFlights()[0].path.GetPointCount();
-    EXPECT_GT(points, 2);
-    const int frames = RunToEnd(*clock);
-    EXPECT_FALSE(clock->IsActive());
-    // The third flight starts 40 frames late and takes one frame per point and one to arrive.
-    EXPECT_GE(frames, 40 + points);
-    EXPECT_LE(frames, 40 + points + 4);
-    EXPECT_EQ(source.added_times, std::vector<int>{45});
-    EXPECT_FALSE(g_GameTimer.IsFrozen());
-    // The sample at the start and at each arrival.
-    EXPECT_EQ(BonusSamples(), std::vector<std::string>(4, "bn_sandclock"));
+    for (int grade = 1; grade <= 4; ++grade) {
+        source.added_times.clear();
+        Samples();
+        const float paid_before = g_GameTimer.GetAddedTime();
+        auto clock = Create<CSandClockBonus>(bkSandClock);
+        EXPECT_TRUE(clock->CanApply(grade, -1));
+        ASSERT_TRUE(clock->Apply(grade, -1));
+        clock->Update();   // prepare: one flight per grade
+        ASSERT_EQ(clock->GetFlights().size(), size_t(grade));
+        EXPECT_TRUE(g_GameTimer.IsFrozen());
+        const int points = clock->GetFlights()[0].path.GetPointCount();
+        EXPECT_GT(points, 2);
+        const int frames = RunToEnd(*clock);
+        EXPECT_FALSE(clock->IsActive());
+        // The last flight starts 20 frames after the one before and takes a frame per point and
+        // one to arrive; then the phases close.
+        EXPECT_GE(frames, 20 * (grade - 1) + points) << grade;
+        EXPECT_LE(frames, 20 * (grade - 1) + points + 4) << grade;
+        // The grade's time, once, to the time bar; which runs again.
+        EXPECT_EQ(source.added_times, std::vector<int>{15 * grade});
+        EXPECT_FLOAT_EQ(g_GameTimer.GetAddedTime() - paid_before, float(15 * grade));
+        EXPECT_FALSE(g_GameTimer.IsFrozen());
+        // The sample at the start and at each arrival.
+        EXPECT_EQ(BonusSamples(), std::vector<std::string>(size_t(grade) + 1, "bn_sandclock"));
+    }
 }
 
 TEST_F(BonusKinds, SandClockFlightsAreLaunchedTwentyFramesApart)
@@ -533,10 +578,11 @@ TEST_F(BonusKinds, MixerPermutesItsBallsAndFullBenefactorSeeksTheirOwnType)
 
 TEST_F(BonusKinds, MixerNeighboursDoNotWrapAroundRows)
 {
-    // The free 2 ends row 0 and the free 1 ends row 1; the cell after the end of row 0 holds a
-    // locked 1, but it starts row 1 and is no neighbour. With a full preference neither ball finds
-    // a cell beside its own type, so the random order decides: some draws keep the balls in place.
-    const std::vector<std::string> level = {"3l 3l 2", "1l 3l 1"};
+    // The free 2 ends row 0 and the free 1 ends row 1. The cell after each row's end starts the next
+    // row and holds a locked ball of the other free ball's type, but it is no neighbour: with a
+    // full preference neither ball finds a cell beside its own type, so the random order decides,
+    // and some draws keep the balls in place.
+    const std::vector<std::string> level = {"3l 3l 2", "1l 3l 1", "2l 3l 3l"};
     int kept = 0;
     for (int seed = 1; seed <= 16; ++seed) {
         Load(level);
