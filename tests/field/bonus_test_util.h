@@ -141,7 +141,12 @@ protected:
     int Box(int column, int row) const { return field.GetBalls().GetBoxLevel(Cell(column, row)); }
     int Lock(int column, int row) const { return field.GetBalls().GetLockLevel(Cell(column, row)); }
     int Wall(int column, int row) const { return field.GetBalls().GetWallLevel(Cell(column, row)); }
-    int Tiles(int column, int row) const { return field.GetTiles().GetLeft(Cell(column, row)); }
+    // Tile layers left once the hits already taken have peeled theirs.
+    int Tiles(int column, int row) const
+    {
+        const TileCell* c = field.GetTiles().GetCell(Cell(column, row));
+        return c ? c->left - c->pending_hits : 0;
+    }
     // The cells whose balls a hit has sent to their death, in cell order.
     std::vector<int> DeadCells() const
     {
