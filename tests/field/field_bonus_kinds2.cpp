@@ -658,6 +658,13 @@ TEST_F(BonusKinds, ShippedConfigurationGivesEveryGradeItsRows)
     ASSERT_TRUE(bag.Load(doc.SelectSingleNode("//Bonuses/Bag")));
     ASSERT_TRUE(mixer.Load(doc.SelectSingleNode("//Bonuses/Mixer")));
     ASSERT_TRUE(clock.Load(doc.SelectSingleNode("//Bonuses/SandClock")));
+    // Every kind reads its element without a complaint, and knows all four grades' cursors.
+    for (int kind = bkDynamite; kind <= bkMixer; ++kind) {
+        const BonusPtr bonus = CreateBonus(kind);
+        auto& impl = dynamic_cast<CBaseBonusImpl&>(*bonus);
+        ASSERT_TRUE(impl.Load(doc.SelectSingleNode("//Bonuses/" + impl.GetConfigName()))) << kind;
+        EXPECT_FALSE(impl.GetSample().empty()) << kind;
+    }
     EXPECT_EQ(log.Text(), "");
     for (int g = 1; g <= 4; ++g) {
         ASSERT_EQ(clover.GetChangePercents().count(g), 1u) << g;
@@ -673,6 +680,32 @@ TEST_F(BonusKinds, ShippedConfigurationGivesEveryGradeItsRows)
     }
     EXPECT_FALSE(clock.GetParticleAlias().empty());
     EXPECT_FALSE(clover.GetParticleAlias().empty());
+
+    // Its samples are samples of the game, its particle names emitters of the library.
+    const auto names = [](const std::string& file, const std::string& xpath, const std::string& attribute) {
+        std::set<std::string> out;
+        const CXMLFile xml(file);
+        const CXMLNodeList nodes = xml.SelectNodes(xpath);
+        for (int i = 0; i < nodes.GetLength(); ++i) out.insert(nodes.GetItem(i).GetAttribute(attribute));
+        return out;
+    };
+    const std::set<std::string> samples = names("Settings\\Samples.xml", "//Samples/Sample", "alias");
+    const std::set<std::string> emitters = names("Textures\\Pyro\\PyroDemo2.pyro", "//ParticleLibrary/Emitter", "name");
+    const CXMLNodeList kinds = doc.SelectNodes("//Bonuses/*");
+    ASSERT_EQ(kinds.GetLength(), 8);
+    for (int i = 0; i < kinds.GetLength(); ++i)
+        EXPECT_EQ(samples.count(kinds.GetItem(i).GetAttribute("sample")), 1u) << kinds.GetItem(i).GetAttribute("sample");
+    const std::pair<const char*, const char*> particle_names[] = {
+        {"//Bonuses/Clover", "pyro"}, {"//Bonuses//pyro", "alias"}, {"//Bonuses//Pyro", "alias"},
+        {"//Bonuses/Dynamite", "expl_alias"}};
+    for (const auto& [xpath, attribute] : particle_names) {
+        const CXMLNodeList used = doc.SelectNodes(xpath);
+        EXPECT_GT(used.GetLength(), 0) << xpath;
+        for (int i = 0; i < used.GetLength(); ++i) {
+            const std::string name = used.GetItem(i).GetAttribute(attribute);
+            EXPECT_EQ(emitters.count(name), 1u) << xpath << " " << name;
+        }
+    }
 
     // Every cursor the file names is a cursor of the game, and so is the clover's cursor for each
     // plain ball type once it is picked: the grade's cursor, "_" and the graph type.
