@@ -17,6 +17,46 @@ using namespace fieldtest;
 
 namespace {
 
+// A field seen only through the data source: plain balls by type in every cell (0: none), and no
+// multiball type unless one is set. It records the type changes asked of it.
+class PlainBallsSource : public IBonusDataSource {
+public:
+    std::vector<int> types;
+    int multiball_type = 0;
+    std::vector<std::pair<int, int>> changes;
+
+    bool Has(int cell) const { return cell >= 0 && cell < int(types.size()) && types[size_t(cell)] != 0; }
+    bool HitCell(int, int, bool) override { return false; }
+    bool KillCell(int, int) override { return false; }
+    bool UpdateMixMoves(std::vector<MixMove>&) override { return false; }
+    void ApplyMixMoves(const std::vector<MixMove>&) override {}
+    bool ChangeBallType(int cell, int graph_type) override
+    {
+        changes.emplace_back(cell, graph_type);
+        return true;
+    }
+    void AddTime(int) override {}
+    void HitNeighbours(const std::vector<int>&) override {}
+    bool IsFieldCell(int cell) const override { return cell >= 0 && cell < int(types.size()); }
+    bool HasPuzzle(int) const override { return false; }
+    bool HasBall(int cell) const override { return Has(cell); }
+    bool HasPlayableBall(int cell) const override { return Has(cell); }
+    bool IsFinisher(int) const override { return false; }
+    bool IsMultiball(int) const override { return false; }
+    bool IsLocked(int) const override { return false; }
+    bool IsBoxed(int) const override { return false; }
+    bool HasWall(int) const override { return false; }
+    void GetMatchGroup(int, std::vector<int>& cells, int& graph_type) const override
+    {
+        cells.clear();
+        graph_type = 0;
+    }
+    BallTypeEntryPtr FindBallType(int) const override { return nullptr; }
+    int GetBallType(int cell) const override { return Has(cell) ? types[size_t(cell)] : 0; }
+    int GetMultiballType() const override { return multiball_type; }
+    int GetChosenBallType() const override { return 0; }
+};
+
 class BonusKinds : public BonusFixture {
 protected:
     std::vector<int> Cells(const std::vector<std::pair<int, int>>& positions) const
@@ -310,7 +350,9 @@ TEST_F(BonusKinds, LightningStrikesInWavesAndHitsEachStruckCellOnce)
     Samples();
     ASSERT_TRUE(controller.Apply(bkLightning, 2, -1));
     EXPECT_EQ(BonusSamples(), std::vector<std::string>{"bn_lightning"});
-    auto& bonus = dynamic_cast<CLightningBonus&>(*controller.GetRunningBonuses()[0]);
+    // Held here too: the controller drops it when it ends.
+    const BonusPtr held = controller.GetRunningBonuses()[0];
+    auto& bonus = dynamic_cast<CLightningBonus&>(*held);
     BonusFrame();   // prepare
     ASSERT_EQ(bonus.GetStrikes().size(), 4u);
     std::vector<int> cells;
@@ -333,7 +375,9 @@ TEST_F(BonusKinds, LightningStrikesInWavesAndHitsEachStruckCellOnce)
         }
         if (!bonus.GetStrikes().empty()) {
             for (const auto& s : bonus.GetStrikes())
-                if (s.state != CLightningBonus::ssStruck) EXPECT_FALSE(IsDead(s.cell % 5, s.cell / 5));
+                if (s.state != CLightningBonus::ssStruck) {
+                    EXPECT_FALSE(IsDead(s.cell % 5, s.cell / 5));
+                }
         }
     }
     EXPECT_LT(frame, 500);
@@ -349,7 +393,9 @@ TEST_F(BonusKinds, LightningStrikesInWavesAndHitsEachStruckCellOnce)
         EXPECT_LE(striking_at[c] - opened, 21) << i;
         EXPECT_GE(hit_at[c] - striking_at[c], 10) << i;
         EXPECT_LE(hit_at[c] - striking_at[c], 30) << i;
-        if (i < 2) EXPECT_LT(hit_at[c], opened_second_wave);
+        if (i < 2) {
+            EXPECT_LT(hit_at[c], opened_second_wave);
+        }
     }
     EXPECT_EQ(BonusSamples(), std::vector<std::string>{"bn_lightning"});
 }
@@ -400,6 +446,7 @@ TEST_F(BonusKinds, WandLeavesOneCandidateUnlessABoxedBallLies)
         {{"1 2 3 4b"}, 2, 3},       // the same with a boxed ball: all three
         // More balls from tiles asked than balls in all: the grade's three, not five.
         {{"1t 2t 3t 1t", "2t 3 1 2"}, 3, 3},
+        {{"1 2 3 4b"}, 4, 0},       // no grade 4 in the file: the wand is spent without effect
     };
     for (const Case& c : cases) {
         Load(c.rows);
@@ -436,7 +483,8 @@ TEST_F(BonusKinds, WandChangesItsBallsInWavesEachLastingItsAnimation)
     Load({"1 2 3 1", "2 3 1 2", "3 1 2 3"});
     Samples();
     ASSERT_TRUE(controller.Apply(bkMagicWand, 2, -1));
-    auto& bonus = dynamic_cast<CMagicWandBonus&>(*controller.GetRunningBonuses()[0]);
+    const BonusPtr held = controller.GetRunningBonuses()[0];
+    auto& bonus = dynamic_cast<CMagicWandBonus&>(*held);
     EXPECT_EQ(bonus.GetParticleAlias(), "wand_sparks");
     BonusFrame();   // prepare
     ASSERT_EQ(bonus.GetChanges().size(), 3u);
@@ -462,4 +510,27 @@ TEST_F(BonusKinds, WandChangesItsBallsInWavesEachLastingItsAnimation)
     EXPECT_LT(RunBonuses(), 50);
     EXPECT_FALSE(bonus.IsActive());
     EXPECT_TRUE(bonus.GetChanges().empty());
+}
+
+TEST_F(BonusKinds, WandOnALevelWithoutAMultiballTypeChangesNothing)
+{
+    Load({"1 2 3", "2 3 1"});
+    PlainBallsSource source;
+    source.types = {1, 2, 3, 2, 3, 1};
+    CMagicWandBonus bonus;
+    bonus.SetDataSource(&source);
+    zftest::LogWatch log;
+    ASSERT_TRUE(bonus.Apply(2, -1));
+    EXPECT_EQ(Run(bonus), 2);
+    EXPECT_TRUE(source.changes.empty());
+    EXPECT_TRUE(log.Has("no multiball type"));
+
+    // The same field with a multiball type: the grade's three balls change.
+    source.multiball_type = 50;
+    CMagicWandBonus again;
+    again.SetDataSource(&source);
+    ASSERT_TRUE(again.Apply(2, -1));
+    Run(again);
+    EXPECT_EQ(source.changes.size(), 3u);
+    for (const auto& [cell, type] : source.changes) EXPECT_EQ(type, 50) << cell;
 }
