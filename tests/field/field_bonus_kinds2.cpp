@@ -9,6 +9,9 @@
 #include "field/bonus/field_bonus_sandclock.h"
 #include "field/timebar/field_timer.h"
 
+#include "engine/particles/engine_pyro2.h"
+#include "support/recording_engine.h"
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -302,6 +305,43 @@ TEST_F(BonusKinds, CloverWaveLastsWhileItsChangeAnimationPlays)
     // Four waves of one ball each, every one held by the animation's six drawn frames.
     EXPECT_GE(frames[1] - frames[0], 4 * 5);
     EXPECT_LT(frames[1], 500);
+}
+
+TEST_F(BonusKinds, CloverWaitsForItsParticlesButNotForEver)
+{
+    // The test library's "Burst" ends by itself after half a second; "Loop" never does.
+    RecordingEngine engine;
+    engine.frame_time = 0.016f;
+    {
+        zftest::ScopedChdir library(std::string(ZF_TEST_DATA_DIR) + "/pyro");
+        ASSERT_TRUE(InitPyro("Test.pyro"));
+    }
+    struct Case {
+        const char* alias;
+        bool cut;
+    };
+    int frames[2] = {0, 0};
+    for (const Case& c : {Case{"Burst", false}, Case{"Loop", true}}) {
+        std::string xml = kKinds2Xml;
+        xml.replace(xml.find("pyro=\"\""), 7, std::string("pyro=\"") + c.alias + "\"");
+        WriteBonuses(xml);
+        Load({"2 2 2 2", "1 1 1 1"});
+        source.chosen = 1;
+        auto clover = Create<CCloverBonus>(bkClover);
+        zftest::LogWatch log;
+        ASSERT_TRUE(clover->Apply(1, Cell(0, 0)));
+        frames[c.cut] = RunToEnd(*clover, 5000);
+        EXPECT_FALSE(clover->IsActive()) << c.alias;
+        EXPECT_EQ(field.GetBallType(Cell(0, 0)), 1) << c.alias;
+        EXPECT_EQ(log.Has("Warning: the clover's particles \"Loop\" still run after 600 frames; they are cut."), c.cut)
+            << c.alias;
+    }
+    // The burst holds the wave for its half second (and the removal after it), the loop for the limit.
+    EXPECT_GT(frames[0], 20 + 30);
+    EXPECT_LT(frames[0], 200);
+    EXPECT_GT(frames[1], CCloverBonus::kMaxParticleWait);
+    EXPECT_LT(frames[1], CCloverBonus::kMaxParticleWait + 100);
+    ShutdownPyro();
 }
 
 TEST_F(BonusKinds, CloverWithTooFewBallsFinishesWithoutAChange)

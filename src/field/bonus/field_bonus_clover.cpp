@@ -139,8 +139,12 @@ bool CCloverBonus::Step()
         change.showing = true;
         any = true;
     }
-    // The last wave also waits for the particles to die down.
-    if (_wave == _grade && _pyro && _pyro->HasEmitters()) any = true;
+    // The last wave also waits for the particles to die down, within a limit.
+    if (!any && _wave == _grade && _pyro && _pyro->HasEmitters()) {
+        if (++_particle_wait <= kMaxParticleWait) return true;
+        GetLog().Warning("Warning: the clover's particles \"%s\" still run after %d frames; they are cut.",
+                         _pyro_alias.c_str(), kMaxParticleWait);
+    }
     return any;
 }
 

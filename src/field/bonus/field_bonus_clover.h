@@ -35,6 +35,9 @@ public:
     };
     // Frames between a wave's opening and its balls changing.
     static constexpr uint32_t kWaveDelay = 20;
+    // The last wave waits for its particles at most this long: an emitter that never ends (a
+    // looping one named in the file) must not hold the bonus, and the field, for ever.
+    static constexpr int kMaxParticleWait = 600;
 
     CCloverBonus();
     ~CCloverBonus() override;
@@ -73,4 +76,5 @@ private:
     std::map<int, int> _percents;   // change_percent by grade
     std::string _pyro_alias;
     GraphicsDesc _effect;
+    int _particle_wait = 0;   // frames the last wave has waited for its particles alone
 };
