@@ -28,6 +28,7 @@ public:
     explicit FieldSource(CGameField& field) : _f(field) {}
 
     int chosen = 0;
+    bool forget_types = false;   // the level's ball types are not found
     std::vector<std::pair<int, int>> kills;   // cell, amount
     std::vector<int> added_times;
 
@@ -59,7 +60,10 @@ public:
     {
         _f.GetMatchGroup(cell, cells, graph_type);
     }
-    BallTypeEntryPtr FindBallType(int graph_type) const override { return _f.FindBallType(graph_type); }
+    BallTypeEntryPtr FindBallType(int graph_type) const override
+    {
+        return forget_types ? nullptr : _f.FindBallType(graph_type);
+    }
     int GetBallType(int cell) const override { return _f.GetBallType(cell); }
     int GetMultiballType() const override { return _f.GetMultiballType(); }
     int GetChosenBallType() const override { return chosen; }
@@ -393,6 +397,23 @@ TEST_F(BonusKinds, PreviewsAtCornersSkipHolesAndWalls)
         EXPECT_EQ(cells.back(), Cell(2, 2));   // four steps away; the others two
         EXPECT_EQ(Sorted(cells), Sorted(all));
     }
+}
+
+TEST_F(BonusKinds, ABallOfATypeTheLevelDoesNotKnowChoosesNothing)
+{
+    Load({"1 1 1 1", "2 2 2 2"});
+    source.forget_types = true;
+    source.chosen = 2;
+    auto clover = Create<CCloverBonus>(bkClover);
+    auto bag = Create<CBagBonus>(bkBag);
+    zftest::LogWatch log;
+    EXPECT_TRUE(Preview(*clover, 4, Cell(0, 0)).empty());
+    EXPECT_TRUE(Preview(*bag, 4, Cell(0, 0)).empty());
+    EXPECT_EQ(log.Count("Verify {ball_type != NULL} failed"), 2u) << log.Text();
+    ASSERT_TRUE(bag->Apply(4, Cell(0, 0)));
+    EXPECT_EQ(RunToEnd(*bag), 2);
+    EXPECT_TRUE(source.kills.empty());
+    EXPECT_EQ(Types(), (std::vector<int>{1, 1, 1, 1, 2, 2, 2, 2}));
 }
 
 TEST_F(BonusKinds, BagRemovesItsBallsInWavesAndCreditsThem)

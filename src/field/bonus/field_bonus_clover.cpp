@@ -3,6 +3,7 @@
 
 #include "field/config/field_config.h"
 
+#include "engine/base/engine_helpers.h"
 #include "engine/base/engine_log.h"
 #include "engine/base/engine_xml.h"
 #include "engine/particles/engine_pyro2.h"
@@ -27,10 +28,10 @@ void ChooseNearestBalls(IBonusDataSource* source, int cell, int percent, bool ta
     cells.clear();
     if (!source || !IsAimableBall(source, cell)) return;
     const int type = source->GetBallType(cell);
-    if (!source->FindBallType(type)) {
-        GetLog().Error("Error: the bonus is aimed at a ball of type %d, which the level does not have.", type);
-        return;
-    }
+    // A ball whose type the level does not know is logged and chooses nothing.
+    const BallTypeEntryPtr ball_type = source->FindBallType(type);
+    VERIFY_SOFT(ball_type != NULL);
+    if (!ball_type) return;
     int x = 0, y = 0;
     g_LevelCfg.CellToPos(cell, x, y);
     struct Candidate {

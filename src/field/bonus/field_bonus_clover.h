@@ -18,7 +18,8 @@ class CSprite;
 // The balls of the clicked cell's type, nearest first (by steps along rows and columns), cut to
 // percent of them (integer division). Boxed balls are never taken, locked ones only with
 // take_locked. The clicked cell must hold a playable ball that is neither boxed, a multiball nor a
-// finisher; else, or when its type is not one of the level's, the list is empty (the latter logged).
+// finisher; else, or when its type is not one of the level's, the list is empty (the latter logged as
+// a failed check).
 void ChooseNearestBalls(IBonusDataSource* source, int cell, int percent, bool take_locked, std::vector<int>& cells);
 
 class CCloverBonus : public CWaveBonusImpl {
