@@ -446,6 +446,21 @@ TEST_F(BonusKinds, BagRemovesItsBallsInWavesAndCreditsThem)
     EXPECT_EQ(BonusSamples(), (std::vector<std::string>{"bn_bag", "bn_bag"}));
 }
 
+TEST_F(BonusKinds, BagLeavesACellWhoseBallChangedBeforeItsWave)
+{
+    Load({"1 1 1 1 1 1 1 1 1 1", "2 2 2 2 2 2 2 2 2 2"});
+    auto bag = Create<CBagBonus>(bkBag);
+    ASSERT_TRUE(bag->Apply(2, Cell(0, 0)));
+    bag->Update();
+    ASSERT_EQ(bag->GetKills().size(), 4u);
+    // The last of the four changes type before the second wave reaches it.
+    ASSERT_TRUE(field.ChangeBallType(Cell(3, 0), 3));
+    RunToEnd(*bag);
+    EXPECT_EQ(source.kills, (std::vector<std::pair<int, int>>{{Cell(0, 0), 26}, {Cell(1, 0), 26}, {Cell(2, 0), 26}}));
+    EXPECT_EQ(field.GetBalls().GetBallGraphState(Cell(3, 0)), gosDefault);
+    EXPECT_EQ(user.resources[1], 3 * 26);
+}
+
 TEST_F(BonusKinds, BagAmountFollowsTheClickedType)
 {
     struct Case {

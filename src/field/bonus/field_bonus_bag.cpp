@@ -59,7 +59,9 @@ bool CBagBonus::Step()
     bool any = false;
     for (Kill& kill : _kills) {
         if (kill.pending || kill.done) continue;
-        _source->KillCell(kill.cell, kill.amount);
+        // A cell whose ball went or changed meanwhile is not the bag's to empty, nor to credit.
+        if (_source->HasPlayableBall(kill.cell) && _source->GetBallType(kill.cell) == _clicked_type)
+            _source->KillCell(kill.cell, kill.amount);
         kill.done = true;
         any = true;
     }

@@ -135,7 +135,8 @@ bool CCloverBonus::Step()
     for (Change& change : _changes) {
         if (change.showing) any = true;
         if (change.pending || change.changed) continue;
-        if (chosen != 0) _source->ChangeBallType(change.cell, chosen);
+        // A ball taken from its cell meanwhile leaves nothing to change.
+        if (chosen != 0 && _source->HasBall(change.cell)) _source->ChangeBallType(change.cell, chosen);
         change.changed = true;
         change.showing = true;
         any = true;
