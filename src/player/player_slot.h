@@ -78,6 +78,10 @@ struct CStatistics {
     std::list<SavedBall> balls;
 
     void Reset() { *this = CStatistics(); }
+    // The level in progress in the field's form and back. A saved coordinate that is not a number
+    // of the int range becomes -1, which no field holds.
+    void ToFieldSave(FieldSaveRecord& record) const;
+    void FromFieldSave(const FieldSaveRecord& record);
     bool operator==(const CStatistics&) const = default;
 };
 

@@ -3,6 +3,18 @@
 
 #include "field/timebar/field_timer.h"
 
+bool CGameField::HitCell(int cell, int power, bool from_chain)
+{
+    bool any = false;
+    for (int i = 0; i < power && HitBall(cell, nullptr, from_chain); ++i) any = true;
+    // A cell without a ball may still have tile layers to break.
+    for (int i = 0; !_balls.HasBall(cell) && i < power && _tiles.HitCell(cell); ++i) {
+        ++_stats.n_puzzles_broke;
+        any = true;
+    }
+    return any;
+}
+
 bool CGameField::KillCell(int cell, int amount)
 {
     CreditBall(cell, amount);

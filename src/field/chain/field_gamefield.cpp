@@ -3,6 +3,7 @@
 #include "field/config/field_config.h"
 #include "field/graph/field_graphobj.h"
 #include "field/people/field_people.h"
+#include "field/timebar/field_timer.h"
 
 #include "engine/base/engine_helpers.h"
 #include "engine/base/engine_log.h"
@@ -12,6 +13,7 @@
 #include "engine/text/engine_langtext.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
@@ -37,65 +39,15 @@ int StepDirection(int from, int to)
 
 } // namespace
 
-// ---- level
-
-void CGameField::LoadLevel(const std::string& path, bool is_bonus_level)
-{
-    CXMLFile file(path);
-    const CXMLNode root = file.SelectSingleNode("Level");
-    if (!root.IsValid()) {
-        const std::string message = "Level " + path + " cannot be read";
-        GetLog().Error("%s", message.c_str());
-        throw std::runtime_error(message);
-    }
-    LoadLevel(root, path, is_bonus_level);
-}
-
-void CGameField::LoadLevel(const CXMLNode& level_root, const std::string& level_name, bool is_bonus_level)
-{
-    g_LevelCfg.Load(level_root);
-    for (const auto& [ordinary, twice] : {std::pair{"ordinary_locked_probability", "double_locked_probability"},
-                                          std::pair{"ordinary_boxed_probability", "double_boxed_probability"}}) {
-        const int sum = g_LevelCfg.GetInt(ordinary) + g_LevelCfg.GetInt(twice);
-        if (sum < 100) continue;
-        const std::string message = "Level " + level_name + ": " + ordinary + " + " + twice + " is " +
-                                    std::to_string(sum) + ", it must be below 100";
-        GetLog().Error("%s", message.c_str());
-        throw std::runtime_error(message);
-    }
-
-    _info = LevelFieldInfo();
-    _info.is_bonus_level = is_bonus_level;
-    _is_bonus_level = is_bonus_level;
-    _balls.LoadLevel(level_root, _info);
-    _tiles.LoadLevel(level_root, _info);
-    _stats = LevelRecord();
-    static_cast<LevelFieldInfo&>(_stats) = _info;
-    _stats.n_puzzles = _info.n_puzzles;
-    _stats.n_finishers = _info.n_finishers;
-    _chain.Clear();
-    _player_selecting_chain = _chain_shown = false;
-    _hovered_cell = -1;
-    _affected_cells.clear();
-    _goal = _refill_pending = _opening_pending = _finisher_running = false;
-    _multiball_series = 0;
-    _popups.clear();
-    ResetFirstHint();
-    _opening.clear();
-    _finisher_delay.assign(size_t(std::max(0, g_LevelCfg.GetCellCount())), -1);
-
-    std::vector<int> waiting;
-    _balls.ListWaitingCells(waiting);
-    _balls.ChooseNewBall(waiting, 1, 0, nbPlain, 0);
-}
-
 // ---- input and chain building
 
 void CGameField::HandleInput(const FieldMouse& mouse)
 {
     if (IsGoalReached()) return;
     RestoreCursor();
-    if (!_appearer.IsRunning()) UpdateMouseOver(mouse.x, mouse.y);
+    // While the field appears or disappears its objects are lent to the run: nothing may change them.
+    if (_appearer.IsRunning()) return;
+    UpdateMouseOver(mouse.x, mouse.y);
     if (_refill_pending || _finisher_running) return;
     if (mouse.left_down) {
         const int cell = g_LevelCfg.PosToCell(mouse.x, mouse.y);
@@ -238,7 +190,7 @@ void CGameField::FinishChain()
     line.insert(line.end(), candidates.begin(), candidates.end());
     _balls.StartMovingChain(line);
 
-    if (_is_bonus_level) --_moves_left;
+    if (_is_bonus_level) g_MovesCounter.SpendMove();
     _refill_pending = true;
     _chain.Clear();
 }
@@ -333,18 +285,6 @@ bool CGameField::HitBall(int cell, ChainStats* stats, bool from_chain)
     ++_stats.n_puzzles_broke;
     if (stats) ++stats->tiles_broken;
     return true;
-}
-
-bool CGameField::HitCell(int cell, int power, bool from_chain)
-{
-    bool any = false;
-    for (int i = 0; i < power && HitBall(cell, nullptr, from_chain); ++i) any = true;
-    // A cell without a ball may still have tile layers to break.
-    for (int i = 0; !_balls.HasBall(cell) && i < power && _tiles.HitCell(cell); ++i) {
-        ++_stats.n_puzzles_broke;
-        any = true;
-    }
-    return any;
 }
 
 void CGameField::HitNeighbours(const std::vector<int>& cells, ChainStats& stats)
@@ -490,6 +430,18 @@ void CGameField::RenderPopups()
         p.text->SetPosition(p.x, p.y);
         p.text->SetAlpha(uint32_t(std::clamp(p.alpha, 0, 255)));
         p.text->Draw();
+        // The resource's icon stands left of the text.
+        if (p.icon >= 1 && p.icon <= 3 && !_resource_icons[p.icon - 1].texture.empty()) {
+            const GraphicsDesc& icon = _resource_icons[p.icon - 1];
+            const float ix = p.x - float(icon.width) - 24.0f;
+            if (!p.icon_sprite) {
+                p.icon_sprite = std::make_shared<CSprite>();
+                p.icon_sprite->Init(ix, p.y, icon);
+            }
+            p.icon_sprite->SetPosition(ix, p.y);
+            p.icon_sprite->SetAlpha(uint32_t(std::clamp(p.alpha, 0, 255)));
+            p.icon_sprite->Draw();
+        }
     }
 }
 
@@ -560,40 +512,83 @@ void CGameField::Refill()
     if (!waiting.empty()) _balls.ChooseNewBall(waiting, 1, 1, nbPlainCreate, 0);
 }
 
+// One update of the field, after its drawing in the same frame.
 void CGameField::Update()
 {
+    const int scene_state = FieldSceneState();
+    const bool playing = scene_state == IFieldScene::kPlaying;
+    // The level's clocks run while the scene plays; the time bar runs on through a normal level's
+    // finish, where its rest turns into resources.
+    Pause(!playing);
+    if (!_is_bonus_level && scene_state == IFieldScene::kCrossState && FieldCrossState() == IFieldScene::kLevelFinish)
+        g_GameTimer.Pause(false);
     if (_appearer.IsRunning()) {
         _appearer.Update();
         return;
     }
     UpdatePopups();
+    if (!playing) return;
+
+    // The field settles: the finisher's clearing, the slides of the moving chain, the opening behind
+    // destroyed walls and new balls for the waiting cells, until it has come to rest.
     if (_finisher_running) _finisher_running = StepFinisher();
     _balls.Update();
     if (_opening_pending) StepFieldOpening();
     Refill();
-    _tiles.Update();
     if (_refill_pending && IsFieldAtRest()) {
         _refill_pending = false;
         if (_is_bonus_level && _balls.ReplaceCompleteBonuses()) _balls.ApplyImageChanges();
+        _bag_type = 0;
+        _analysis_requested = true;
     }
+
+    // The level's time and its time alert, as the level's record keeps them. A level whose
+    // stopwatch never started keeps the time it was given.
+    if (!_level_watch.IsStopped()) _stats.time = int(std::min<uint32_t>(_level_watch.GetElapsed(), INT32_MAX));
+    if (_is_bonus_level)
+        _stats.was_time_alert = false;
+    else if (g_GameTimer.IsWarningOn())
+        _stats.was_time_alert = true;
+
+    // A finished level hands over to the scene's finish.
+    if (!_refill_pending && IsLevelFinished()) {
+        ResetInput();
+        if (IFieldScene* scene = GetFieldScene())
+            scene->StartCrossState(_is_bonus_level ? IFieldScene::kBonusLevelFinish : IFieldScene::kLevelFinish);
+    }
+
+    _tiles.Update();
 }
 
+// Draws the field: the tiles, the balls between the two passes of the hovered cell's marks, the
+// chain, the popups and the hints. While the field appears or disappears only its objects are drawn.
 void CGameField::Render()
 {
     if (!_view_loaded) {
         _view.Load();
         _view_loaded = true;
     }
+    const int scene_state = FieldSceneState();
+    const bool idle = !_appearer.IsRunning();
+    const bool playing = scene_state == IFieldScene::kPlaying;
     _tiles.Render();
     _balls.Render();
-    _view.Layout(_chain, _chain_shown, _hovered_cell, _affected_cells);
-    _view.Render();
-    RenderPopups();
+    if (idle && playing) {
+        _view.Layout(_chain, _chain_shown, _hovered_cell, _affected_cells);
+        _view.Render();
+    }
+    if (idle && (playing || (scene_state == IFieldScene::kCrossState &&
+                             FieldCrossState() == IFieldScene::kBonusLevelFinish)))
+        RenderPopups();
+    if (idle && (playing || scene_state == IFieldScene::kHintShown)) {
+        _special_hint.Update();
+        _first_hint.Update();
+    }
 }
 
 bool CGameField::IsGoalReached() const
 {
-    if (_is_bonus_level) return _moves_left <= 0 || _balls.AllBonusesComplete();
+    if (_is_bonus_level) return g_MovesCounter.GetRemainingMoves() <= 0 || _balls.AllBonusesComplete();
     return _goal || _stats.n_puzzles_broke >= _stats.n_puzzles;
 }
 
@@ -602,7 +597,8 @@ bool CGameField::IsLevelFinished() const
     if (!IsGoalReached()) return false;
     if (_balls.HasMovingChain() || _balls.HasPendingMoves() || CEffectCounter::HasRunning()) return false;
     if (_finisher_running) return false;
-    return !_balls.HasBallInGraphState(gosDead) && !_balls.HasBallInGraphState(gosExplosion);
+    if (_balls.HasBallInGraphState(gosDead) || _balls.HasBallInGraphState(gosExplosion)) return false;
+    return !_is_bonus_level || !g_MovesCounter.IsPanelAnimating();
 }
 
 bool CGameField::IsFieldBusy() const

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+class CSprite;
 class CStaticLabel;
 class CXMLNode;
 
@@ -45,6 +46,9 @@ struct FloatingPopup {
     int alpha_step = 16;
     // The drawn text, made at the popup's first drawing.
     std::shared_ptr<CStaticLabel> text;
+    // The icon of a resource (1 to 3) drawn beside the text, 0 for none; made at the first drawing.
+    int icon = 0;
+    std::shared_ptr<CSprite> icon_sprite;
 };
 
 // A hint's timer: armed, it counts updates down before the hint is due.
@@ -98,11 +102,17 @@ public:
     // Starts a level: reads it, starts its stopwatch, and either lets the people start the level
     // or restores the level the current game left started.
     void StartLevel(const std::string& path, bool is_bonus_level);
-    // Reads a level file (a game-folder path) and fills the empty cells. A level whose new-ball
-    // odds of locks or of boxes add up to 100 or more fails with a message naming the level and
-    // the keys; so does an unreadable file.
+    // Reads the layers of a level file (a game-folder path) and fills the empty cells; starting
+    // and restarting a level read its clock as well. A file without "Level" fails its check. A
+    // level whose new-ball odds of locks or of boxes add up to 100 or more fails with a message
+    // naming the level and the keys; so does an unreadable file.
     void LoadLevel(const std::string& path, bool is_bonus_level = false);
+    // The layers of a level root: its configuration, tiles and balls, the empty cells filled. A
+    // failure leaves the layers empty.
     void LoadLevel(const CXMLNode& level_root, const std::string& level_name, bool is_bonus_level = false);
+    // The level's clock from its "State" element: the moves counter on a bonus level, the time bar
+    // on a normal one.
+    void LoadLevelClock(const CXMLNode& level_root);
     // The level again from its file after a lost life.
     void RestartLevel();
     // The level in progress, saved and restored; a record that does not fit the level is refused
@@ -149,6 +159,8 @@ public:
     // The group id of the cell for a ball type (0: none).
     int GetCellGroup(int cell, int graph_type) const;
     bool IsAnalysisRequested() const { return _analysis_requested; }
+    // The next update's move step analyses the field (once it has come to rest).
+    void RequestMoveAnalysis() { _analysis_requested = true; }
     // Shows one available move on the first hint.
     void ShowRandomHint();
     // A chain path through the cells of the group (written into it).
@@ -160,6 +172,15 @@ public:
     void RenewBallsWhenStuck();
     CMoveHint& GetSpecialHint() { return _special_hint; }
     const MoveHintTimer& GetNoMoveTimer() const { return _no_move_timer; }
+    // The first hint shows the move of a tutorial hint's target.
+    bool IsTutorialTargetShown() const { return _tutorial_target_shown; }
+    // The update's step of the moves, once the field's rest is settled: the analysis when one is
+    // requested (arming the first hint, or the renewal with the "No_moves_warn" notice), then the
+    // first hint shown when it is due, or the balls renewed when no move is left and the renewal is
+    // due. True when balls were renewed: the field must then be brought to rest again.
+    bool StepMoveHints();
+    // The last step of the update: both hint timers count one update down.
+    void CountDownHintTimers();
 
     // ---- Tutorial-hint targets (field_targets.cpp)
 
@@ -235,9 +256,9 @@ public:
     bool IsOpeningPending() const { return _opening_pending; }
     bool IsFinisherRunning() const { return _finisher_running; }
 
-    // The bonus level's moves (the moves panel sets them).
-    void SetMovesLeft(int moves) { _moves_left = moves; }
-    int GetMovesLeft() const { return _moves_left; }
+    // The bonus level's moves: those of the moves counter.
+    void SetMovesLeft(int moves);
+    int GetMovesLeft() const;
     bool IsBonusLevel() const { return _is_bonus_level; }
     void SetElapsedTime(int time) { _stats.time = time; }
 
@@ -279,6 +300,12 @@ private:
     void OpenBehindWalls(const std::vector<int>& destroyed);
     bool IsFieldAtRest() const;
     void Refill();
+    // Everything that belongs to one level back to its start.
+    void ResetLevelState();
+    void ReadLevelFile(const std::string& path, bool is_bonus_level, bool with_clock);
+    void TurnMoveIntoResources();
+    void StepBonusResource();
+    void ChooseBonusResource();
 
     CBallsField _balls;
     CTilesField _tiles;
@@ -288,7 +315,6 @@ private:
     LevelFieldInfo _info;
     LevelRecord _stats;
     bool _is_bonus_level = false;
-    int _moves_left = 0;
 
     bool _player_selecting_chain = false;
     bool _chain_shown = false;
@@ -315,14 +341,15 @@ private:
 
     // The level's life.
     std::string _level_path;
-    bool _field_shown = true;
+    bool _field_shown = false;
     int _end_step = 0;
     int _hide_step = 0;
     bool _show_started = false;
     CStopwatch _level_watch;
     CStopwatch _end_timer;
     CSoundChannel _end_sound;
-    float _bonus_carry = 0.0f;   // the end-of-level bonus's fraction not yet credited
+    double _bonus_carry = 0.0;    // the end-of-level bonus's fraction not yet credited
+    float _bonus_drained = 0.0f;  // how far the time bar had drained at the last step
     GraphicsDesc _resource_icons[3];
 
     // Moves and the hints they drive.

@@ -47,6 +47,8 @@ public:
     virtual void SpendMove() = 0;
     // The middle of the panel's body.
     virtual void GetBodyMiddlePos(float& x, float& y) const = 0;
+    // Whether the panel still plays an animation (a spent move).
+    virtual bool IsAnimating() const { return false; }
 };
 
 class CGameTimer {
@@ -142,6 +144,7 @@ public:
     void RestoreMoves(int moves);
     // The middle of the panel's body, (0, 0) without a panel.
     void GetBodyPos(float& x, float& y) const;
+    bool IsPanelAnimating() const { return _panel && _panel->IsAnimating(); }
 
 private:
     IMoverPanel* _panel = nullptr;
