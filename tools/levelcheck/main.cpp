@@ -99,8 +99,9 @@ public:
     void GetTipPosition(float& x, float& y) const override { x = y = 0.0f; }
 };
 
-// The driven clock.
+// The driven clock, and the bar the time bar shows itself on.
 uint32_t g_now = 1000;
+HiddenBar g_bar;
 
 // ---- the levels to check
 
@@ -316,8 +317,7 @@ RunResult PlayRun(const LevelEntry& level, uint32_t seed, uint32_t think_ms)
     const CXMLNode root = file.SelectSingleNode("Level");
     field.LoadLevel(level.path, level.bonus);
 
-    HiddenBar bar;
-    g_GameTimer.BindControls(&bar, nullptr, nullptr);
+    g_GameTimer.BindControls(&g_bar, nullptr, nullptr);
     field.LoadLevelClock(root);
     uint32_t limit_ms = 0;
     if (level.bonus) {
@@ -420,8 +420,12 @@ bool CheckLevel(const LevelEntry& level, const Options& options)
         RandomSeed(1);
         CGameField field;
         field.LoadLevel(level.path, level.bonus);
+        g_GameTimer.BindControls(&g_bar, nullptr, nullptr);
+        field.LoadLevelClock(root);
         if (!level.bonus && field.GetStats().n_puzzles == 0)
             problems.push_back("no tile layer to break: the level is won before its first move");
+        else if (level.bonus && field.IsGoalReached())
+            problems.push_back("the bonus level is over before its first move (no bonus ball type to raise)");
         field.AnalyseMoves();
         if (field.GetValidMoveCount() == 0) problems.push_back("no move at the start");
         field.Clear();
