@@ -1,16 +1,82 @@
 // A level's "Config", "Field" and "Balls" elements: the level configuration, the tile layers and the
 // balls layer read whatever the bytes say, or refuse with their text; a loaded level then takes a
-// round of hits and peels, and saves and restores to the same layers.
+// round of hits and peels, and saves and restores to the same layers. Then the game field reads the
+// same level with its "State" clock, plays a few frames, saves the level in progress and restores it
+// into a second field, which must refuse nothing it saved itself and hold the same layers.
 #include "field/balls/field_balls.h"
+#include "field/chain/field_gamefield.h"
 #include "field/field_services.h"
 #include "field/tiles/field_tiles.h"
+#include "field/timebar/field_timer.h"
 #include "fuzz_field_common.h"
 
 #include "engine/base/engine_registry.h"
 #include "engine/base/engine_xml.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+
+namespace {
+
+class NullBar : public ITimeBarView {
+public:
+    void SetMinPos(int) override {}
+    void SetMaxPos(int) override {}
+    void SetPos(int) override {}
+    void GetTipPosition(float& x, float& y) const override { x = y = 0.0f; }
+};
+
+// The level through the game field: a refused level throws with its text and leaves fields that
+// still draw and update; a loaded one saves and restores whole.
+void ThroughTheGameField(const CXMLNode& root, bool bonus_level)
+{
+    static NullBar bar;
+    static const bool people = [] {
+        zf_fuzz::WriteFile("Settings/People.xml", "<People/>");   // the men the field tells of chains
+        return true;
+    }();
+    (void)people;
+    g_GameTimer.BindControls(&bar, nullptr, nullptr);
+    g_LevelCfg = CLevelCfg();
+    RandomSeed(11);
+    CGameField field;
+    try {
+        field.LoadLevel(root, "fuzz", bonus_level);
+        field.LoadLevelClock(root);
+    } catch (const std::runtime_error&) {
+        field.Update();
+        field.HandleInput(FieldMouse());
+        return;
+    }
+    FieldMouse mouse;
+    mouse.left_down = true;
+    for (int cell = 0; cell < std::min(g_LevelCfg.GetCellCount(), 4); ++cell) {
+        g_LevelCfg.CellToScreenCenter(cell, mouse.x, mouse.y);
+        field.HandleInput(mouse);
+        field.Update();
+    }
+    mouse.left_down = false;
+    field.HandleInput(mouse);
+    for (int i = 0; i < 8; ++i) field.Update();
+
+    FieldSaveRecord record;
+    field.SaveGame(record);
+    BallsFieldRecord balls;
+    field.GetBalls().Save(balls);
+    CGameField restored;
+    restored.LoadLevel(root, "fuzz", bonus_level);
+    restored.LoadLevelClock(root);
+    if (!restored.LoadGame(record)) std::abort();
+    BallsFieldRecord again;
+    restored.GetBalls().Save(again);
+    if (again.balls.size() != balls.balls.size() || again.cells.size() != balls.cells.size()) std::abort();
+    if (restored.GetTiles().GetTotalLeft() != field.GetTiles().GetTotalLeft()) std::abort();
+    restored.Clear();
+    restored.Update();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -67,5 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     balls.Save(again);
     if (again.balls.size() != saved_balls.balls.size() || again.cells.size() != saved_balls.cells.size()) std::abort();
     if (tiles.GetTotalLeft() != left) std::abort();
+
+    ThroughTheGameField(root, size % 2 == 1);
     return 0;
 }

@@ -208,6 +208,13 @@ TEST_F(LevelLife, DamagedLevelFilesFailWithTheirTextAndLeaveTheFieldUsable)
                    "</Field><Balls><Cell x=\"1\" y=\"0\"><Ball graph_type=\"99\"/></Cell></Balls></Level>",
                    "pos=\"1\""),
          "", "CBallsField: not find ball with graph type 99  in base. Cell (1 , 0)"},
+        {"a ball placed twice",
+         WithState("<Level><Config field_width=\"2\" field_height=\"1\" allow_ball_types=\"4\"/><Field>"
+                   "<Cell x=\"0\" y=\"0\" active=\"1\"/><Cell x=\"1\" y=\"0\" active=\"1\"/></Field><Balls>"
+                   "<Cell x=\"1\" y=\"0\"><Ball graph_type=\"1\"/></Cell><Cell x=\"1\" y=\"0\"><Ball graph_type=\"2\"/></Cell>"
+                   "</Balls></Level>",
+                   "pos=\"1\""),
+         "verify {HasFreePlace(cell_index)} failed", "Verify {HasFreePlace(cell_index)} failed"},
         {"a cell given twice",
          WithState("<Level><Config field_width=\"2\" field_height=\"1\" allow_ball_types=\"4\"/><Field>"
                    "<Cell x=\"0\" y=\"0\" active=\"1\"><Group tile=\"1\"/><Group tile=\"2\"/><Group tile=\"3\"/></Cell>"
@@ -607,6 +614,61 @@ TEST_F(SavedLevel, TheSavedGamesFormTurnsBadCoordinatesIntoCellsNoFieldHolds)
     EXPECT_EQ(record.tiles.cells[0].current, 2);
 }
 
+// A bonus raised a grade by play shows the new grade's look once the field has settled.
+TEST_F(LevelLife, ABonusThatRoseAGradeTakesItsNewLookWhenTheFieldSettles)
+{
+    Load({"1 1 1 2t", "2 3 4 3", "4 2 3 4"}, "allow_bonus_types=\"1\"");
+    std::vector<BallTypeEntryPtr> types;
+    field.GetBalls().ListLevelTypes(types);
+    ASSERT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    field.GetBalls().ChangeBallType(Cell(0, 1), 10);
+    user.grades[11] = 1;   // as if the chain had credited the bonus up to grade 1
+    Samples();
+    Play({{0, 0}, {1, 0}, {2, 0}});
+    EXPECT_FALSE(field.IsRefillPending());
+    field.GetBalls().ListLevelTypes(types);
+    EXPECT_TRUE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 11; }));
+    EXPECT_FALSE(std::any_of(types.begin(), types.end(), [](const BallTypeEntryPtr& t) { return t->graph_type == 10; }));
+    EXPECT_FALSE(field.GetBalls().NeedsImageChange());
+    const auto samples = Samples();
+    EXPECT_EQ(std::count(samples.begin(), samples.end(), "PlaySample bonus_image_change"), 1);
+}
+
+// ---- what bonuses ask of the field
+
+TEST_F(LevelLife, HitCellHitsUpToItsPowerAndGivesTheLastHitsResult)
+{
+    const struct {
+        const char* what;
+        const char* token;
+        int power;
+        bool result;
+        int box, lock, state, tiles_left, broke;
+    } cases[] = {
+        {"all six on a boxed, double locked, tiled ball: the fifth does nothing", "1Lbt", 6, false, 0, 0, gosDead, 0, 1},
+        {"two: the box and one lock", "1Lbt", 2, true, 0, 1, gosDefault, 1, 0},
+        {"none", "1Lbt", 0, false, 1, 2, gosDefault, 1, 0},
+        {"a negative power does nothing", "1Lbt", -1, false, 1, 2, gosDefault, 1, 0},
+    };
+    for (const auto& c : cases) {
+        Load({std::string(c.token) + " 2 3 4"});
+        zftest::LogWatch log;
+        EXPECT_EQ(field.HitCell(Cell(0, 0), c.power, false), c.result) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBoxLevel(Cell(0, 0)), c.box) << c.what;
+        EXPECT_EQ(field.GetBalls().GetLockLevel(Cell(0, 0)), c.lock) << c.what;
+        EXPECT_EQ(field.GetBalls().GetBallGraphState(Cell(0, 0)), c.state) << c.what;
+        field.GetTiles().Update();   // a broken layer peels on the next update
+        EXPECT_EQ(field.GetTiles().GetLeft(Cell(0, 0)), c.tiles_left) << c.what;
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, c.broke) << c.what;
+        EXPECT_EQ(log.Has("Verify {power >= 0} failed"), c.power < 0) << c.what;
+    }
+    // A cell without a ball has its tile layers broken.
+    Load({"WT 2 3 4"});
+    ASSERT_FALSE(field.GetBalls().HasBall(Cell(0, 0)));
+    EXPECT_TRUE(field.HitCell(Cell(0, 0), 1, false));
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, 1);
+}
+
 // ---- the clocks as the field drives them
 
 TEST_F(LevelLife, TheTimeBarRunsWhileTheScenePlaysWarnsAndTakesAddedTime)
@@ -650,6 +712,17 @@ TEST_F(LevelLife, TheTimeBarRunsWhileTheScenePlaysWarnsAndTakesAddedTime)
     for (int i = 0; i < 20; ++i) Tick();
     EXPECT_EQ(g_GameTimer.GetPos(), standing);
     EXPECT_TRUE(field.GetLevelRecord().was_time_alert);
+}
+
+// A bar longer than the saved game's milliseconds can hold saves the longest time instead of an
+// overflowed one.
+TEST_F(LevelLife, ATimeBarTooLongForTheSavedGameSavesTheLongestTime)
+{
+    field.StartLevel(Write(WithState(GridLevel({"1 1 1t 2"}), "min=\"0\" max=\"1e12\" pos=\"1e12\" delta=\"-1\"")), false);
+    FieldSaveRecord record;
+    field.SaveGame(record);
+    EXPECT_EQ(record.remained_time, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(bar.max, std::numeric_limits<int>::max());
 }
 
 TEST_F(LevelLife, ABonusLevelCountsItsMovesAndNeverAlerts)

@@ -3,16 +3,27 @@
 
 #include "field/timebar/field_timer.h"
 
+#include "engine/base/engine_helpers.h"
+
 bool CGameField::HitCell(int cell, int power, bool from_chain)
 {
-    bool any = false;
-    for (int i = 0; i < power && HitBall(cell, nullptr, from_chain); ++i) any = true;
-    // A cell without a ball may still have tile layers to break.
-    for (int i = 0; !_balls.HasBall(cell) && i < power && _tiles.HitCell(cell); ++i) {
-        ++_stats.n_puzzles_broke;
-        any = true;
+    if (power < 0) {
+        VERIFY_SOFT(power >= 0);
+        return false;
     }
-    return any;
+    // Up to power hits, stopping at the first that does nothing. A cell without a ball may still
+    // have tile layers to break.
+    bool result = false;
+    for (int i = 0; i < power; ++i) {
+        if (_balls.HasBall(cell)) {
+            result = HitBall(cell, nullptr, from_chain);
+        } else {
+            result = _tiles.HitCell(cell);
+            if (result) ++_stats.n_puzzles_broke;
+        }
+        if (!result) break;
+    }
+    return result;
 }
 
 bool CGameField::KillCell(int cell, int amount)

@@ -536,10 +536,17 @@ void CGameField::Update()
     if (_opening_pending) StepFieldOpening();
     Refill();
     if (_refill_pending && IsFieldAtRest()) {
-        _refill_pending = false;
-        if (_is_bonus_level && _balls.ReplaceCompleteBonuses()) _balls.ApplyImageChanges();
-        _bag_type = 0;
-        _analysis_requested = true;
+        // A bonus whose grade changed shows its new look before the field is at rest; on a bonus
+        // level a complete bonus turns into another first.
+        if (_is_bonus_level) _balls.ReplaceCompleteBonuses();
+        if (_balls.NeedsImageChange()) {
+            _balls.ApplyImageChanges();
+            g_SoundQueue.QueueSound("bonus_image_change");
+        } else {
+            _refill_pending = false;
+            _bag_type = 0;
+            _analysis_requested = true;
+        }
     }
 
     // The level's time and its time alert, as the level's record keeps them. A level whose

@@ -311,6 +311,8 @@ void CGameField::Clear()
     ResetLevelState();
     _balls.Reset();
     _tiles = CTilesField();
+    // Nothing is left to show: the next level appears again.
+    _field_shown = false;
 }
 
 void CGameField::ResetInput()

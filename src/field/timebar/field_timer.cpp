@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 CGameTimer g_GameTimer;
 CMovesCounter g_MovesCounter;
@@ -13,6 +15,20 @@ CMovesCounter g_MovesCounter;
 namespace {
 
 const char* const kTimeLeftSound = "time_left";
+
+// Whole units of a bar's length; a bar longer than an int can count keeps the largest.
+int WholeUnits(double units)
+{
+    if (!(units > -2147483648.0)) return std::numeric_limits<int>::min();
+    if (!(units < 2147483647.0)) return std::numeric_limits<int>::max();
+    return int(units);
+}
+
+int Milliseconds(int seconds)
+{
+    return int(std::clamp<int64_t>(int64_t(seconds) * 1000, std::numeric_limits<int>::min(),
+                                   std::numeric_limits<int>::max()));
+}
 
 CXMLNode StateNode(const CXMLNode& level_root)
 {
@@ -31,9 +47,9 @@ void CGameTimer::BindControls(ITimeBarView* bar, IWarningView* danger_off, IWarn
     _danger_off = danger_off;
     _danger = danger;
     if (time_bar_) {
-        time_bar_->SetMinPos(int(min_pos_));
-        time_bar_->SetMaxPos(int(max_pos_));
-        time_bar_->SetPos(int(_pos));
+        time_bar_->SetMinPos(WholeUnits(min_pos_));
+        time_bar_->SetMaxPos(WholeUnits(max_pos_));
+        time_bar_->SetPos(WholeUnits(_pos));
     }
     SetMode(tmStopped);
 }
@@ -60,9 +76,9 @@ void CGameTimer::Load(const CXMLNode& level_root)
         GetLog().Warning("Time bar: delta %g does not count down; the time of this level never runs out.",
                          double(_delta));
 
-    time_bar_->SetMinPos(int(min_pos_));
-    time_bar_->SetMaxPos(int(max_pos_));
-    time_bar_->SetPos(int(start_pos_));
+    time_bar_->SetMinPos(WholeUnits(min_pos_));
+    time_bar_->SetMaxPos(WholeUnits(max_pos_));
+    time_bar_->SetPos(WholeUnits(start_pos_));
     _pos = start_pos_;
 
     SetMode(tmStopped);
@@ -136,7 +152,7 @@ void CGameTimer::Clamp()
 
 void CGameTimer::ShowPos()
 {
-    time_bar_->SetPos(int(_pos));
+    time_bar_->SetPos(WholeUnits(_pos));
 }
 
 void CGameTimer::StepRunning()
@@ -265,14 +281,15 @@ float CGameTimer::GetPos() const
 
 int CGameTimer::GetRemainingSeconds() const
 {
-    return int(GetPos() - min_pos_ + _added_time);
+    return WholeUnits(double(GetPos()) - double(min_pos_) + double(_added_time));
 }
 
 int CGameTimer::SaveTime() const
 {
     // While the bar still fills at the level's start, the level's time is where it fills to.
-    if (_mode == tmFilling) return int(start_pos_ - min_pos_ + _added_time) * 1000;
-    return GetRemainingSeconds() * 1000;
+    if (_mode == tmFilling)
+        return Milliseconds(WholeUnits(double(start_pos_) - double(min_pos_) + double(_added_time)));
+    return Milliseconds(GetRemainingSeconds());
 }
 
 void CGameTimer::RestoreTime(int time_ms)
@@ -285,7 +302,7 @@ void CGameTimer::RestoreTime(int time_ms)
     } else {
         _added_time = 0.0f;
     }
-    time_bar_->SetPos(int(start_pos_));
+    time_bar_->SetPos(WholeUnits(start_pos_));
 }
 
 void CGameTimer::GetTipPosition(float& x, float& y) const
