@@ -243,7 +243,9 @@ TEST_F(LevelLife, DamagedLevelFilesFailWithTheirTextAndLeaveTheFieldUsable)
             EXPECT_EQ(field.GetStats().n_puzzles, field.GetTiles().GetTotalLeft()) << c.what;
             EXPECT_TRUE(field.GetBalls().HasBall(g_LevelCfg.CellAt(0, 0))) << c.what;
         }
-        if (*c.logged) EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        if (*c.logged) {
+            EXPECT_TRUE(log.Has(c.logged)) << c.what << "\n" << log.Text();
+        }
         // The field goes on drawing and updating whatever was left, and takes the next level.
         for (int i = 0; i < 3; ++i) Tick(MouseAt(0, 0));
         field.StartLevel(Write(good), false);
@@ -282,7 +284,9 @@ TEST_F(LevelLife, ANormalLevelAppearsRowByRowIsPlayedAndEndsWithItsTimeTurnedInt
     int frames = 0;
     while (field.StepShowField(false) && frames < 500) {
         Tick(MouseAt(0, 0));
-        if (field.GetAppearer().IsRunning()) EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        if (field.GetAppearer().IsRunning()) {
+            EXPECT_EQ(field.GetHoveredCell(), -1);   // nothing but the run advances
+        }
         ++frames;
     }
     EXPECT_LT(frames, 500);
@@ -437,6 +441,29 @@ TEST_F(LevelLife, ALevelAfterAFinisherWinStartsClean)
     EXPECT_GT(field.GetStats().score, 0);
     EXPECT_FALSE(field.IsGoalReached());
     EXPECT_TRUE(scene.cross_states_asked.empty());
+}
+
+// A finisher chain clears the field only once the chain's own refill has brought it to rest, so
+// that no cell is cleared under a sliding ball.
+TEST_F(LevelLife, TheFinisherClearsTheFieldAfterTheChainsRefill)
+{
+    Load({"F F M 1t", "2T 3t 4 1lt", "3 2b 2t 2"});
+    for (const auto& [c, r] : std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}}) Tick(MouseAt(c, r));
+    Tick(MouseAt(2, 0, false));
+    ASSERT_TRUE(field.IsGoalReached());
+    ASSERT_TRUE(field.IsFinisherRunning());
+    int frames = 0;
+    while (frames < 2000 && (field.GetBalls().HasMovingChain() || field.IsFieldBusy())) {
+        EXPECT_TRUE(field.GetTiles().HasLayersLeft(Cell(2, 2)));   // untouched while the chain refills
+        EXPECT_EQ(field.GetStats().n_puzzles_broke, 0);
+        Tick();
+        ++frames;
+    }
+    for (int i = 0; i < 3000 && (field.IsRefillPending() || field.IsFinisherRunning() || field.IsFieldBusy()); ++i) Tick();
+    EXPECT_FALSE(field.IsFinisherRunning());
+    EXPECT_EQ(field.GetStats().n_puzzles_broke, field.GetStats().n_puzzles);
+    EXPECT_EQ(field.GetTiles().GetTotalLeft(), 0);
+    EXPECT_TRUE(field.IsLevelFinished());
 }
 
 TEST_F(LevelLife, ShowAndHideRunOnceAndLeavingALevelHidesIt)
@@ -782,6 +809,118 @@ TEST_F(LevelLife, LivesGainedAndLostAreCountedAndARestartKeepsAllButTheProgress)
     EXPECT_EQ(field.GetStats().n_puzzles, 2);
     EXPECT_EQ(field.GetTiles().GetTotalLeft(), 2);
     EXPECT_EQ(g_GameTimer.GetMode(), CGameTimer::tmFilling);
+}
+
+} // namespace
+
+namespace {
+
+// The game's own data: the field's marks, icons and appearing options, and every shipped level
+// started, shown and ended.
+class ShippedLevels : public ::testing::Test {
+protected:
+    ShippedLevels() : _dir(ZF_GAME_DATA_DIR), _previous_keeper(g_SoundKeeper)
+    {
+        g_SoundKeeper = &sounds;
+        sounds.plays_start_playing = false;
+        g_GameCfg = CGameCfg();
+        g_GameCfg.Load();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+        GetBallsDepot();
+        SetFieldUser(&user);
+        SetFieldScene(&scene);
+        GetBallsDepot().Load();
+        CTextKeeper::Instance().SelectLanguage(0);
+        g_GameTimer.BindControls(&bar, nullptr, nullptr);
+        g_MovesCounter.SetPanel(&panel);
+        user.available_resources = {1, 2, 3};
+    }
+    ~ShippedLevels() override
+    {
+        g_GameTimer.BindControls(nullptr, nullptr, nullptr);
+        g_MovesCounter.SetPanel(nullptr);
+        g_SoundQueue.Update();
+        g_SoundKeeper = _previous_keeper;
+        SetFieldUser(nullptr);
+        SetFieldScene(nullptr);
+        ResetAppearOptions();
+        g_GameCfg = CGameCfg();
+        g_LevelCfg = CLevelCfg();
+        ReloadGraphBases();
+    }
+    void Tick()
+    {
+        clock.Advance(16);
+        field.Render();
+        field.Update();
+        field.HandleInput(FieldMouse());
+        g_GameTimer.Update();
+    }
+
+    zftest::ScopedChdir _dir;
+    CRecordingSoundKeeper sounds;
+    ISoundKeeper* _previous_keeper;
+    zftest::FakeClock clock{5000};
+    RecordingUser user;
+    RecordingScene scene;
+    RecordingBar bar;
+    RecordingPanel panel;
+    CGameField field;
+};
+
+TEST_F(ShippedLevels, EveryLevelStartsAppearsAndEnds)
+{
+    zftest::LogWatch log;
+    field.LoadResources();
+    EXPECT_FALSE(log.Has("Game field:")) << log.Text();
+    EXPECT_FALSE(log.Has("AppearCfg.xml")) << log.Text();
+    EXPECT_EQ(field.GetCursorName(), "default");
+    EXPECT_EQ(field.GetFirstHint().GetState(), CMoveHint::E_IDLE);
+    EXPECT_EQ(field.GetSpecialHint().GetState(), CMoveHint::E_IDLE);
+
+    const struct {
+        const char* path;
+        bool bonus;
+    } levels[] = {
+        {"Levels\\E01\\L01.xml", false}, {"Levels\\E01\\L02.xml", false}, {"Levels\\E01\\L03.xml", false},
+        {"Levels\\E01\\B01.xml", true},  {"Levels\\E02\\L01.xml", false}, {"Levels\\E02\\B01.xml", true},
+    };
+    for (const auto& level : levels) {
+        scene = RecordingScene();
+        zftest::LogWatch level_log;
+        field.StartLevel(level.path, level.bonus);
+        EXPECT_FALSE(level_log.Has("RED")) << level.path << "\n" << level_log.Text();
+        ASSERT_TRUE(field.StepShowField(true)) << level.path;
+        int frames = 0;
+        while (frames < 2000 && field.StepShowField(false)) {
+            Tick();
+            ++frames;
+        }
+        EXPECT_LT(frames, 2000) << level.path;
+        EXPECT_TRUE(field.IsFieldShown()) << level.path;
+        EXPECT_EQ(field.GetTiles().GetTotalLeft(), field.GetStats().n_puzzles) << level.path;
+
+        // The end, as if the goal were reached now.
+        scene.state = IFieldScene::kCrossState;
+        scene.cross_state = level.bonus ? IFieldScene::kBonusLevelFinish : IFieldScene::kLevelFinish;
+        ASSERT_TRUE(field.EndLevel(true)) << level.path;
+        if (level.bonus) {
+            // The big popup of the first move's resources, drawn with its resource's icon.
+            Tick();
+            ASSERT_FALSE(field.GetPopups().empty()) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().icon_sprite) << level.path;
+            EXPECT_TRUE(field.GetPopups().back().text) << level.path;
+        }
+        int steps = 0;
+        while (steps < 20000 && field.EndLevel(false)) {
+            Tick();
+            ++steps;
+        }
+        EXPECT_LT(steps, 20000) << level.path;
+        EXPECT_FALSE(field.IsFieldShown()) << level.path;
+        field.Clear();
+    }
 }
 
 } // namespace

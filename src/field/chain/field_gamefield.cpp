@@ -157,7 +157,7 @@ void CGameField::FinishChain()
             _chain.Clear();
             return;
         }
-        StartFinisher();
+        // The clearing starts once the chain's refill has brought the field to rest.
         _goal = true;
         _finisher_running = true;
         ResetFirstHint();
@@ -531,17 +531,22 @@ void CGameField::Update()
 
     // The field settles: the finisher's clearing, the slides of the moving chain, the opening behind
     // destroyed walls and new balls for the waiting cells, until it has come to rest.
-    if (_finisher_running) _finisher_running = StepFinisher();
+    if (_finisher_step) _finisher_step = StepFinisher();
     _balls.Update();
     if (_opening_pending) StepFieldOpening();
     Refill();
-    if (_refill_pending && IsFieldAtRest()) {
+    if (_refill_pending && !_finisher_step && IsFieldAtRest()) {
         // A bonus whose grade changed shows its new look before the field is at rest; on a bonus
-        // level a complete bonus turns into another first.
+        // level a complete bonus turns into another first. A finisher chain's clearing runs then,
+        // and the field settles again after it.
         if (_is_bonus_level) _balls.ReplaceCompleteBonuses();
         if (_balls.NeedsImageChange()) {
             _balls.ApplyImageChanges();
             g_SoundQueue.QueueSound("bonus_image_change");
+        } else if (_finisher_running) {
+            _finisher_running = false;
+            StartFinisher();
+            _finisher_step = true;
         } else {
             _refill_pending = false;
             _bag_type = 0;
@@ -567,8 +572,8 @@ void CGameField::Update()
     _tiles.Update();
 }
 
-// Draws the field: the tiles, the balls between the two passes of the hovered cell's marks, the
-// chain, the popups and the hints. While the field appears or disappears only its objects are drawn.
+// Draws the field: the tiles, the balls, the marks of the chain and of the hovered cell, the popups
+// and the hints. While the field appears or disappears only its objects are drawn.
 void CGameField::Render()
 {
     if (!_view_loaded) {
@@ -603,7 +608,7 @@ bool CGameField::IsLevelFinished() const
 {
     if (!IsGoalReached()) return false;
     if (_balls.HasMovingChain() || _balls.HasPendingMoves() || CEffectCounter::HasRunning()) return false;
-    if (_finisher_running) return false;
+    if (IsFinisherRunning()) return false;
     if (_balls.HasBallInGraphState(gosDead) || _balls.HasBallInGraphState(gosExplosion)) return false;
     return !_is_bonus_level || !g_MovesCounter.IsPanelAnimating();
 }

@@ -216,11 +216,15 @@ public:
 
     // Per frame, after drawing: builds, cuts and resolves the chain from the mouse.
     void HandleInput(const FieldMouse& mouse);
-    // One update: popups, the finisher, the balls layer with its moving chain, the opening behind
-    // destroyed walls, new balls for the waiting cells, the tiles.
+    // One update, right after the frame's drawing: the level's clocks paused unless the scene
+    // plays; while the field appears or disappears only that run; the popups; and while the scene
+    // plays the settling of the field (the finisher, the moving chain, the opening behind destroyed
+    // walls, new balls, new bonus looks), the level's time and alert, the hand-over of a finished
+    // level to the scene's finish, the tiles.
     void Update();
-    // Draws the tiles, the balls (stepping their effects), the chain, the hovered cell and the
-    // floating popups.
+    // Draws the tiles and the balls (stepping their effects); unless the field appears or
+    // disappears, and as the scene's state allows, the chain and hovered cell, the popups and the
+    // hints.
     void Render();
     const CChainView& GetChainView() const { return _view; }
 
@@ -254,7 +258,8 @@ public:
     // Whether the resolved chain's refill is still under way.
     bool IsRefillPending() const { return _refill_pending; }
     bool IsOpeningPending() const { return _opening_pending; }
-    bool IsFinisherRunning() const { return _finisher_running; }
+    // A finisher chain was accepted and its clearing is due or runs.
+    bool IsFinisherRunning() const { return _finisher_running || _finisher_step; }
 
     // The bonus level's moves: those of the moves counter.
     void SetMovesLeft(int moves);
@@ -335,6 +340,7 @@ private:
 
     // The finisher's clearing: per cell, updates until it fires (-1: not armed).
     bool _finisher_running = false;
+    bool _finisher_step = false;
     std::vector<int> _finisher_delay;
     int _finisher_fired = 0;
     int _finisher_boxed = 0, _finisher_locked = 0, _finisher_tiled = 0;

@@ -86,7 +86,7 @@ void CGameField::LoadResources()
     _view_loaded = true;
     LoadAppearOptions();
     _goal = false;
-    _refill_pending = _opening_pending = _finisher_running = false;
+    _refill_pending = _opening_pending = _finisher_running = _finisher_step = false;
 }
 
 // ---- the level file
@@ -99,7 +99,7 @@ void CGameField::ResetLevelState()
     _player_selecting_chain = _chain_shown = false;
     _hovered_cell = -1;
     _affected_cells.clear();
-    _goal = _refill_pending = _opening_pending = _finisher_running = false;
+    _goal = _refill_pending = _opening_pending = _finisher_running = _finisher_step = false;
     _multiball_series = 0;
     _popups.clear();
     ResetFirstHint();
@@ -387,7 +387,7 @@ bool CGameField::StepShowField(bool start)
         _cell_groups.clear();
         _valid_moves = 0;
         _goal = false;
-        _refill_pending = _finisher_running = false;
+        _refill_pending = _finisher_running = _finisher_step = false;
         _finisher_delay.assign(size_t(std::max(0, g_LevelCfg.GetCellCount())), -1);
         _end_step = _hide_step = 0;
         ShowField();
