@@ -267,11 +267,11 @@ TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
                               std::to_string(vars.GetInt("init_bonus_level")));
         PushKey(SDL_SCANCODE_ESCAPE);
     };
-    EXPECT_EXIT(RunProgram({"1", "2", "0"}, {{"Game scene: level", 1, record}}), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadTextFile(report), "Levels\\E02\\L03.xml|1|1|0");
+    EXPECT_EXIT(RunProgram({"1", "5", "0"}, {{"Game scene: level", 1, record}}), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadTextFile(report), "Levels\\E02\\L06.xml|1|1|0");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Init game state...", "Loading episode #1...", "Starting GAME...",
-                              "Game scene: level 'Levels\\E02\\L03.xml' (last level of the episode).",
+                              "Game scene: level 'Levels\\E02\\L06.xml' (last level of the episode).",
                               "Exit game: shutdown normally.", "Application finished."}))
         << log;
     EXPECT_EQ(log.find("Main menu."), std::string::npos);
@@ -448,7 +448,7 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
     WriteText(UserFile("Profiles.xml"),
               "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
-              "play_state=\"1\" episode=\"0\" level=\"1\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
+              "play_state=\"1\" episode=\"0\" level=\"10\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
               "<Collect type=\"1\" amount=\"150\"/></Resources><City><Construction id=\"101\" bought=\"1\"/></City>"
               "</Game></Profile></Profiles>");
     EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
@@ -457,7 +457,7 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
                                 {"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
                 ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
-    EXPECT_TRUE(InOrder(log, {"Game scene: level 'Levels\\E01\\L03.xml'",
+    EXPECT_TRUE(InOrder(log, {"Game scene: level 'Levels\\E01\\L12.xml'",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles...",
                               "Game scene: level 'Levels\\E02\\L01.xml'", "Main menu.", "Exit game: shutdown normally.",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles..."}))
