@@ -2,9 +2,13 @@
 // and the field's controller of armed and running bonuses.
 #include "field/bonus/field_bonus.h"
 
+#include "field/bonus/field_bonus_bag.h"
 #include "field/bonus/field_bonus_burner.h"
+#include "field/bonus/field_bonus_clover.h"
 #include "field/bonus/field_bonus_dynamite.h"
 #include "field/bonus/field_bonus_lightning.h"
+#include "field/bonus/field_bonus_mixer.h"
+#include "field/bonus/field_bonus_sandclock.h"
 #include "field/bonus/field_bonus_wand.h"
 
 #include "field/config/field_config.h"
@@ -179,7 +183,11 @@ BonusPtr CreateBonus(int kind)
     case bkDynamite: return std::make_shared<CDynamiteBonus>();
     case bkMagicWand: return std::make_shared<CMagicWandBonus>();
     case bkLightning: return std::make_shared<CLightningBonus>();
+    case bkClover: return std::make_shared<CCloverBonus>();
+    case bkSandClock: return std::make_shared<CSandClockBonus>();
     case bkBurner: return std::make_shared<CBurnerBonus>();
+    case bkBag: return std::make_shared<CBagBonus>();
+    case bkMixer: return std::make_shared<CMixerBonus>();
     default: break;
     }
     GetLog().Warning("Warning: Invalid bonus type %d requested!", kind);
