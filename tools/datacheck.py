@@ -287,6 +287,7 @@ class Checker:
                     if name not in names:
                         self.problem('MISSING %s: "%s" (used at %s; not in %s)'
                                      % (family.upper(), name, ", ".join(where[:3]), source))
+        self.check_data_emitters(declared.get("emitter"))
         for value, where in paths:
             if self.paths.resolve(self.data, value) is not None:
                 continue
@@ -295,6 +296,23 @@ class Checker:
                 self.note("data/%s does not exist yet: %s" % (value.replace("\\", "/"), text))
             else:
                 self.problem("MISSING FILE: " + text)
+
+    def check_data_emitters(self, declared):
+        """The particle emitters that settings name: an object state's explosion (expl_alias), a
+        bonus's particles (a pyro attribute, or a pyro element's alias)."""
+        if not declared:
+            return
+        names, source = declared[0]
+        for rel, doc in sorted(self.docs.items()):
+            if not rel.replace(os.sep, "/").lower().startswith("settings/"):
+                continue
+            for el in doc.iter():
+                used = [el.get("expl_alias"), el.get("pyro")]
+                if el.tag.lower() == "pyro":
+                    used.append(el.get("alias"))
+                for name in used:
+                    if name and name not in names:
+                        self.problem('MISSING EMITTER: "%s" (named by data/%s; not in %s)' % (name, rel, source))
 
     def run(self):
         if not os.path.isdir(self.data):

@@ -208,4 +208,31 @@ TEST_F(BonusControl, CreditsAreConservedOverRandomArmCancelAndApply)
     }
 }
 
+// The clover's two clicks: the first picks the type, the second applies the clover on another type,
+// which spends its last grade; its waves still change the balls to the picked type after that.
+TEST_F(BonusControl, TheCloverChangesBallsToThePickedTypeAfterItsLastGradeIsSpent)
+{
+    std::string bonuses = kBonusesXml;
+    bonuses.insert(bonuses.rfind("</Bonuses>"),
+                   R"(<Clover sample="bn_clover"><Grade id="1" cursor="clover" change_percent="100"/>
+    <CloverEffect><graphics texture="Textures\Balls.png" width="12" height="12" tex_rect="0 0 8 8"/></CloverEffect></Clover>)");
+    WriteBonuses(bonuses);
+    constexpr int kCloverCredit = 15;
+    user.grades[kCloverCredit] = 1;
+    ASSERT_TRUE(field.ActivateBonus(bkClover));
+    Frame(ClickAt(0, 0));   // a ball of type 1: the type the clover makes
+    EXPECT_EQ(field.GetChosenBallType(), 1);
+    Frame(ClickAt(2, 0));   // a ball of type 3: the type it changes
+    ASSERT_TRUE(field.IsBonusRunning());
+    EXPECT_EQ(field.GetSelectedBonus(), 0) << "the clover's only grade is spent";
+    RunOut();
+    int threes = 0;
+    for (int column = 0; column < 5; ++column)
+        for (int row = 0; row < 4; ++row)
+            if (field.GetBalls().GetBallType(Cell(column, row)) == 3) ++threes;
+    EXPECT_EQ(threes, 0) << "every ball of the clicked type takes the picked type";
+    EXPECT_EQ(field.GetBalls().GetBallType(Cell(2, 0)), 1);
+    EXPECT_EQ(field.GetChosenBallType(), 0) << "nothing is picked once the clover is over";
+}
+
 }   // namespace

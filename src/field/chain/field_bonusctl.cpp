@@ -125,6 +125,7 @@ bool CGameField::ApplyBonusAt(float x, float y)
     if (!_bonuses.Apply(_bonus_kind, grade, cell)) return false;
     if (_bonus_kind == bkLightning) _new_balls_for_bonus = true;
     _bag_type = _bonus_kind == bkBag ? _balls.GetBallType(cell) : 0;
+    if (_bonus_kind == bkClover) _running_clover_type = _clover_type;
     const int used = _bonus_single_use ? 1 : grade;
     RecordBonusUse(_bonus_kind, used);
     _bonus_grades -= used;
@@ -186,7 +187,7 @@ void CGameField::ResetBonuses()
     _bonuses.Reset();
     _bonus_kind = _bonus_grades = 0;
     _bonus_single_use = _bonus_armed = _bonus_running = _new_balls_for_bonus = false;
-    _bag_type = _clover_type = 0;
+    _bag_type = _clover_type = _running_clover_type = 0;
 }
 
 // One update of the running bonuses. The lightning's cells refill while it strikes; once every
@@ -198,6 +199,7 @@ void CGameField::StepBonuses()
     if (!_bonuses.HasRunningBonuses()) {
         _bonus_running = false;
         _new_balls_for_bonus = false;
+        _running_clover_type = 0;
         _settle_pending = true;
         return;
     }

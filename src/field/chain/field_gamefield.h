@@ -218,7 +218,8 @@ public:
     BallTypeEntryPtr FindBallType(int graph_type) const override;
     int GetBallType(int cell) const override;
     int GetMultiballType() const override;
-    int GetChosenBallType() const override { return _clover_type; }
+    // The armed clover's picked type; once a clover is applied, the type its waves change balls to.
+    int GetChosenBallType() const override { return _clover_type != 0 ? _clover_type : _running_clover_type; }
 
     // ---- Bonuses on the field (field_bonusctl.cpp)
 
@@ -414,5 +415,6 @@ private:
     bool _new_balls_for_bonus = false;
     bool _settle_pending = false;
     int _clover_type = 0;
+    int _running_clover_type = 0;   // kept until the applied clover's waves are over
     int _bag_type = 0;
 };
