@@ -155,7 +155,7 @@ protected:
         }
         // x, y, lock, box, graph type (coin, helmet, apple and star are among the level's types).
         const int covered[][5] = {{3, 2, 0, 1, 1}, {5, 2, 1, 0, 3}, {4, 4, 2, 0, 5}, {3, 4, 0, 2, 7}, {6, 3, 1, 0, 1},
-                                  {1, 1, 0, 1, 5}, {7, 5, 1, 0, 7}, {2, 5, 0, 1, 3}, {0, 6, 2, 0, 1}, {8, 0, 0, 2, 3}};
+                                  {2, 3, 0, 1, 5}, {7, 5, 1, 0, 7}, {2, 5, 0, 1, 3}, {1, 6, 2, 0, 1}, {4, 1, 0, 2, 3}};
         std::ostringstream balls;
         balls << "<Balls>";
         for (const auto& c : covered)

@@ -63,6 +63,9 @@ public:
     void AddScore(int) override {}
     void AddResource(int, int) override {}
     void AddBonusCredit(int, int) override {}
+    // The checker plays without bonuses.
+    int ConsumeCredit(int) override { return 0; }
+    void ReturnCredit(int, int) override {}
     void SetFirstChainDone() override { _first_chain = true; }
     void AddChain(const ChainStats&) override {}
     void RequestHint(int) override {}
@@ -332,7 +335,6 @@ RunResult PlayRun(const LevelEntry& level, uint32_t seed, uint32_t think_ms)
     const uint32_t start = g_now;
     uint32_t rest_since = 0;
     bool resting = false;
-    int stuck_updates = 0;   // updates at rest without a move
     while (g_now - start < limit_ms) {
         g_now += kUpdateMs;
         if (!level.bonus) {
@@ -349,21 +351,13 @@ RunResult PlayRun(const LevelEntry& level, uint32_t seed, uint32_t think_ms)
         if (AtRest(field)) {
             if (!resting) rest_since = g_now;
             resting = true;
-            if (g_now - rest_since >= think_ms) {
-                if (PlayMove(field, run)) {
-                    stuck_updates = 0;
-                    resting = false;
-                } else if (++stuck_updates >= MoveHintTimer::kNoMoveUpdates) {
-                    // No move: after the warning's delay the field renews its balls as the game does.
-                    field.RenewBallsWhenStuck();
-                    ++run.renewals;
-                    stuck_updates = 0;
-                    resting = false;
-                }
-            }
+            // Without a move the player waits: the field renews its balls after the warning's delay.
+            if (g_now - rest_since >= think_ms && PlayMove(field, run)) resting = false;
         } else {
             resting = false;
         }
+        const MoveHintTimer& no_move = field.GetNoMoveTimer();
+        if (field.GetValidMoveCount() == 0 && no_move.armed && no_move.delay == 0) ++run.renewals;
         field.Render();
         field.Update();
         g_SoundQueue.Update();
