@@ -87,15 +87,7 @@ class BonusSheet : public ::testing::Test {
 protected:
     BonusSheet()
     {
-        g_GameCfg = CGameCfg();
-        g_GameCfg.Load();
-        g_LevelCfg = CLevelCfg();
-        ReloadGraphBases();
-        GetBallsDepot();
-        SetFieldUser(&user);
-        SetFieldScene(&drawing);
-        GetBallsDepot().Load();
-        CTextKeeper::Instance().SelectLanguage(0);
+        SetUpField(&user, &drawing);
         InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
         CTextureCacher::Instance().Clear();
         CMouse::Instance().SetCursorService(&cursor);

@@ -19,15 +19,6 @@ using namespace fieldtest;
 
 namespace {
 
-class RecordingBar : public ITimeBarView {
-public:
-    int min = -1, max = -1, pos = -1;
-    void SetMinPos(int v) override { min = v; }
-    void SetMaxPos(int v) override { max = v; }
-    void SetPos(int v) override { pos = v; }
-    void GetTipPosition(float& x, float& y) const override { x = 100.0f + float(pos); y = 20.0f; }
-};
-
 class RecordingPanel : public IMoverPanel {
 public:
     int shown = -1;
@@ -823,15 +814,7 @@ protected:
     {
         g_SoundKeeper = &sounds;
         sounds.plays_start_playing = false;
-        g_GameCfg = CGameCfg();
-        g_GameCfg.Load();
-        g_LevelCfg = CLevelCfg();
-        ReloadGraphBases();
-        GetBallsDepot();
-        SetFieldUser(&user);
-        SetFieldScene(&scene);
-        GetBallsDepot().Load();
-        CTextKeeper::Instance().SelectLanguage(0);
+        SetUpField(&user, &scene);
         g_GameTimer.BindControls(&bar, nullptr, nullptr);
         g_MovesCounter.SetPanel(&panel);
         user.available_resources = {1, 2, 3};

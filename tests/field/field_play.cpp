@@ -194,14 +194,7 @@ protected:
     ShippedLevelPlay() : _dir(ZF_GAME_DATA_DIR), _previous_keeper(g_SoundKeeper)
     {
         g_SoundKeeper = &sounds;
-        g_GameCfg = CGameCfg();
-        g_GameCfg.Load();
-        g_LevelCfg = CLevelCfg();
-        ReloadGraphBases();
-        GetBallsDepot();
-        SetFieldUser(&user);
-        GetBallsDepot().Load();
-        CTextKeeper::Instance().SelectLanguage(0);
+        SetUpField(&user, nullptr);
         RandomSeed(2026);
     }
     ~ShippedLevelPlay() override

@@ -7,6 +7,8 @@
 
 #include "field/chain/field_gamefield.h"
 
+#include "field/timebar/field_timer.h"
+
 #include "engine/core/engine_input.h"
 #include "engine/sound/engine_soundqueue.h"
 #include "support/recording_sound_keeper.h"
@@ -146,6 +148,16 @@ public:
     void Draw() override {}
     void Apply() override {}
     std::vector<std::string> selected;
+};
+
+// A time bar view that keeps what it was given; its tip follows the position.
+class RecordingBar : public ITimeBarView {
+public:
+    int min = -1, max = -1, pos = -1;
+    void SetMinPos(int v) override { min = v; }
+    void SetMaxPos(int v) override { max = v; }
+    void SetPos(int v) override { pos = v; }
+    void GetTipPosition(float& x, float& y) const override { x = 100.0f + float(pos); y = 20.0f; }
 };
 
 // Installs a recording sound keeper for the scope; Played() ends the frame and gives the samples

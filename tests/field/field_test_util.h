@@ -141,21 +141,28 @@ inline CXMLFile ParseXml(const std::string& text)
     return file;
 }
 
+// The field's settings read from the current folder (game configuration, graph bases, ball types)
+// with the user and the scene installed; the first language selected for the popups' labels and font.
+inline void SetUpField(IFieldUser* user, IFieldScene* scene)
+{
+    g_GameCfg = CGameCfg();
+    g_GameCfg.Load();
+    g_LevelCfg = CLevelCfg();
+    ReloadGraphBases();
+    GetBallsDepot();   // the first use reads the file before the user is installed
+    SetFieldUser(user);
+    SetFieldScene(scene);
+    GetBallsDepot().Load();
+    CTextKeeper::Instance().SelectLanguage(0);
+}
+
 // Runs in the fixture folder with its GameCFG.xml, bases and Balls.xml; the user and scene are
 // installed for the test's length.
 class FieldFixture : public ::testing::Test {
 protected:
     FieldFixture() : _dir(kFixtureDir)
     {
-        g_GameCfg = CGameCfg();
-        g_GameCfg.Load();
-        g_LevelCfg = CLevelCfg();
-        ReloadGraphBases();
-        GetBallsDepot();   // the first use reads the file before the user is installed
-        SetFieldUser(&user);
-        SetFieldScene(&scene);
-        GetBallsDepot().Load();
-        CTextKeeper::Instance().SelectLanguage(0);   // the popups' labels and font
+        SetUpField(&user, &scene);
         RandomSeed(1234);
     }
     ~FieldFixture() override

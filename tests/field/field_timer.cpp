@@ -13,15 +13,6 @@ using namespace fieldtest;
 
 namespace {
 
-class RecordingBar : public ITimeBarView {
-public:
-    int min = -1, max = -1, pos = -1;
-    void SetMinPos(int v) override { min = v; }
-    void SetMaxPos(int v) override { max = v; }
-    void SetPos(int v) override { pos = v; }
-    void GetTipPosition(float& x, float& y) const override { x = 100.0f + float(pos); y = 20.0f; }
-};
-
 class FakeControl : public IWarningView {
 public:
     bool visible = true;
