@@ -248,13 +248,14 @@ public:
     void HandleInput(const FieldMouse& mouse);
     // One update, right after the frame's drawing: the level's clocks paused unless the scene
     // plays; while the field appears or disappears only that run; the popups; and while the scene
-    // plays the settling of the field (the finisher, the moving chain, the opening behind destroyed
-    // walls, new balls, new bonus looks), the level's time and alert, the hand-over of a finished
-    // level to the scene's finish, the tiles.
+    // plays the running bonuses, the settling of the field (the finisher, the moving chain, the
+    // opening behind destroyed walls, new balls, new bonus looks), at rest the moves with the first
+    // hint and the renewal of a field without moves, the level's time and alert, the hand-over of a
+    // finished level to the scene's finish, the tiles and the hints' countdowns.
     void Update();
-    // Draws the tiles and the balls (stepping their effects); unless the field appears or
-    // disappears, and as the scene's state allows, the chain and hovered cell, the popups and the
-    // hints.
+    // Draws the tiles, the balls (stepping their effects) and the running bonuses; unless the field
+    // appears or disappears, and as the scene's state allows, the chain and hovered cell, the popups
+    // and the hints.
     void Render();
     const CChainView& GetChainView() const { return _view; }
 
