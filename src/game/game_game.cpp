@@ -102,16 +102,6 @@ void CGameScene::FilterHints(CUser& /*user*/)
     GetHintsManager().FilterSeen({});
 }
 
-void CGameScene::LowerMusic(int percent)
-{
-    _music_percent = std::min(_music_percent, percent);
-}
-
-void CGameScene::RaiseMusic(int percent)
-{
-    _music_percent = std::max(_music_percent, percent);
-}
-
 void CGameScene::RefreshBalls() {}
 
 void CGameScene::StartCrossState(int id)

@@ -4,6 +4,7 @@
 
 #include "engine/core/engine_scene.h"
 #include "game/game_gui.h"
+#include "game/game_music.h"
 
 #include <map>
 #include <memory>
@@ -41,10 +42,11 @@ public:
 
     // Ends a running level (if any), then drops the hints the user has seen.
     void FilterHints(CUser& user);
-    // Fades the game music to the percent when it is louder (LowerMusic) or quieter (RaiseMusic).
-    void LowerMusic(int percent);
-    void RaiseMusic(int percent);
-    int GetMusicPercent() const { return _music_percent; }
+    // Fades the loud music channel to the percent when it is louder (LowerMusic) or quieter
+    // (RaiseMusic); returns the volume it had.
+    int LowerMusic(int percent) { return _music.LowerMusic(percent); }
+    int RaiseMusic(int percent) { return _music.RaiseMusic(percent); }
+    CGameMusic& GetMusic() { return _music; }
     // The field re-reads its ball types from the balls depot.
     void RefreshBalls();
     // Starts a cross-state unless one runs or the id is 0.
@@ -76,7 +78,7 @@ private:
     CTimerPanel _timer_panel;
     std::string _level_file;
     bool _level_loaded = false;
-    int _music_percent = 100;
+    CGameMusic _music;
     int _score = 0;
     std::map<int, int> _resources;
 };
