@@ -315,3 +315,26 @@ TEST(ShippedExplosions, EveryAliasTheDataUsesIsKnownAndPlayable)
     CTextureCacher::Instance().Clear();
     CAniCacher::Instance().Clear();
 }
+
+// Effects whose art is missing: logged, shown as nothing, and gone after one frame; play goes on.
+TEST_F(WrittenExplosions, AnEffectWithMissingArtEndsAtOnce)
+{
+    zftest::ScopedChdir dir(_temp.path());
+    Write(R"(<Explosions>
+      <Explosion alias="NoEmitter" is_pyro="1"/>
+      <Explosion alias="NoArt"><graphics texture="Textures\Gone.png" width="10" height="10"><animation file="Textures\Gone.xml"/></graphics></Explosion>
+      <Explosion alias="NoGraphics"/>
+    </Explosions>)");
+    zftest::LogWatch log;
+    CExplosion manager;
+    for (const char* alias : {"NoEmitter", "NoArt", "NoGraphics"}) manager.Start(alias, 50.0f, 50.0f);
+    EXPECT_EQ(manager.GetRunningEmitters().size(), 1u);
+    EXPECT_EQ(manager.GetRunningSprites().size(), 2u);
+    manager.Render();
+    EXPECT_TRUE(manager.GetRunningEmitters().empty());
+    EXPECT_TRUE(manager.GetRunningSprites().empty());
+    EXPECT_TRUE(log.Has("NoEmitter")) << log.Text();
+    EXPECT_TRUE(log.Has("failed to open texture file")) << log.Text();
+    EXPECT_TRUE(log.Has("Loading animation 'Textures\\Gone.xml' failed")) << log.Text();
+    EXPECT_EQ(log.Count("Explosion alias not found"), 0u);
+}
