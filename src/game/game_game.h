@@ -2,6 +2,7 @@
 // level, the city or the menu.
 #pragma once
 
+#include "engine/base/engine_helpers.h"
 #include "engine/core/engine_scene.h"
 #include "game/game_gui.h"
 #include "game/game_music.h"
@@ -9,16 +10,33 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CMenuImage;
 class CUser;
 
-// Starts explosions by alias at a screen point.
-class IExplosionManager {
+// The game screen's effects: named explosions started at a screen point, and the field's particle
+// emitters by id (see game_explosions.h for the implementation).
+class IExplosionManager : private siv::noncopyable {
 public:
     virtual ~IExplosionManager() = default;
-    // An unknown alias logs "Explosion alias not found: '%s'" and starts nothing.
+    // Ends every running effect and removes every emitter.
+    virtual void Clear() = 0;
+    // An empty alias does nothing; an unknown alias logs "Explosion alias not found: '%s'" and
+    // starts nothing.
     virtual void Start(const std::string& alias, float x, float y) = 0;
+    // Draws the running effects once per frame and drops the finished ones.
+    virtual void Render() = 0;
+    // Starts the named emitter at (x, y) in whole pixels; its id.
+    virtual int StartPyro(const std::string& name, float x, float y) = 0;
+    virtual void SetEmitterPosition(int id, float x, float y) = 0;
+    virtual void MoveEmitter(int id, float dx, float dy) = 0;
+    // False for an unknown id (x and y are then left alone).
+    virtual bool GetEmitterPosition(int id, float& x, float& y) = 0;
+    virtual bool HasEmitter(int id) = 0;
+    virtual void RemoveEmitter(int id) = 0;
+    virtual void RenderEmitters(const std::vector<int>& ids) = 0;
+    virtual void RenderEmitter(int id) = 0;
 };
 
 // Scene states the field reads.
