@@ -4,6 +4,7 @@
 
 #include "engine/base/engine_helpers.h"
 #include "engine/core/engine_scene.h"
+#include "game/game_bonuspanel.h"
 #include "game/game_gui.h"
 #include "game/game_music.h"
 

@@ -1,22 +1,10 @@
-// Panels of the game screen that the field talks to: the bonus panel, the moves panel and the
-// timer panel.
+// Panels of the game screen that the field talks to: the moves panel and the timer panel (the
+// bonus panel is in game_bonuspanel.h).
 #pragma once
 
 struct GamePoint {
     float x = 0.0f;
     float y = 0.0f;
-};
-
-class CBonusPanel {
-public:
-    // Screen point of the icon of a bonus credit type (10 .. 17): the icons stand in a row.
-    GamePoint GetBonusIconPos(int resource_id) const;
-    void SetOrigin(float x, float y, float step) { _x = x; _y = y; _step = step; }
-
-private:
-    float _x = 40.0f;
-    float _y = 560.0f;
-    float _step = 48.0f;
 };
 
 class CMoverPanel {
