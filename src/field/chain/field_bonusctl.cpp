@@ -132,6 +132,7 @@ bool CGameField::ApplyBonusAt(float x, float y)
     if (_bonus_grades <= 0) {
         _bonus_grades = 0;
         _bonus_kind = 0;
+        _bonus_armed = false;
         _clover_type = 0;
         _bonuses.Disarm();
         _affected_cells.clear();
