@@ -68,6 +68,15 @@ inline const std::string kWandAnimation = R"(<Animation speed="2">
 </Animation>
 )";
 
+// A small level whose every cell keeps tile layers, so the level goes on whatever the bonuses break;
+// the first row starts with a pair to drag.
+inline const std::vector<std::string> kTiledField = {
+    "1T 1T 3T 2T 2T",
+    "2T 3T 1T 2T 3T",
+    "3T 1T 2T 3T 1T",
+    "1T 2T 3T 1T 2T",
+};
+
 // A game field with a bonus controller whose data source it is, in a folder whose bonuses.xml the
 // test may replace (WriteBonuses) before it creates bonuses.
 class BonusFixture : public PlayFixture {

@@ -9,13 +9,6 @@ using namespace fieldtest;
 
 namespace {
 
-// Every cell keeps a tile layer, so the level goes on whatever the bonuses break.
-const std::vector<std::string> kField = {
-    "1T 1T 3T 2T 2T",
-    "2T 3T 1T 2T 3T",
-    "3T 1T 2T 3T 1T",
-    "1T 2T 3T 1T 2T",
-};
 
 constexpr int kDynamiteCredit = 11;
 constexpr int kWandCredit = 16;
@@ -27,7 +20,7 @@ protected:
     BonusControl()
     {
         CMouse::Instance().SetCursorService(&cursor);
-        Load(kField);
+        Load(kTiledField);
         Samples();
     }
     ~BonusControl() override { CMouse::Instance().SetCursorService(nullptr); }
@@ -65,7 +58,7 @@ TEST_F(BonusControl, ActivationArmsTheCellKindsAndAppliesTheOthersAtOnce)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
-        Load(kField);
+        Load(kTiledField);
         Samples();
         user.grades[c.credit] = 2;
         ASSERT_TRUE(field.ActivateBonus(c.kind));
@@ -188,7 +181,7 @@ TEST_F(BonusControl, CreditsAreConservedOverRandomArmCancelAndApply)
     const int credits[] = {kDynamiteCredit, kBurnerCredit};
     for (unsigned seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE(seed);
-        Load(kField);
+        Load(kTiledField);
         std::mt19937 rng(seed);
         user.grades[kDynamiteCredit] = 4;
         user.grades[kBurnerCredit] = 3;

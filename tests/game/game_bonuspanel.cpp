@@ -14,13 +14,6 @@ using namespace fieldtest;
 
 namespace {
 
-const std::vector<std::string> kField = {
-    "1T 1T 3T 2T 2T",
-    "2T 3T 1T 2T 3T",
-    "3T 1T 2T 3T 1T",
-    "1T 2T 3T 1T 2T",
-};
-
 enum Row { rDynamite = 0, rMagicWand = 1, rLightning = 2, rStar = 3, rSandClock = 4 };
 
 // Every row's five images, the help button and two rings (one with a stray child).
@@ -73,7 +66,7 @@ public:
         CControlKinds::Instance().UseText(guitest::kCatalogue);
         CMouse::Instance().SetCursorService(&cursor);
         LoadCredits();
-        Load(kField);
+        Load(kTiledField);
         layout = ParseXml(PanelLayout());
         logs.reset(new zftest::LogWatch());
         panel.Load(layout.SelectSingleNode("//Dialogs/BonusesDialog"));
@@ -219,7 +212,7 @@ TEST_F(BonusPanel, ClicksThatPickNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Load(kField, "", c.bonus_level);
+        Load(kTiledField, "", c.bonus_level);
         LoadCredits();
         Credit(11, 250);
         Credit(10, 50);
