@@ -7,6 +7,7 @@
 #include "game/game_bonuspanel.h"
 #include "game/game_gui.h"
 #include "game/game_music.h"
+#include "game/game_panels.h"
 
 #include <map>
 #include <memory>

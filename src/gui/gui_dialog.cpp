@@ -254,6 +254,15 @@ void CSlideableBaseDialog::SetSounds(const std::string& open, const std::string&
     _close_sound = close;
 }
 
+void CSlideableBaseDialog::SetSlide(float away_x, float away_y, float rest_x, float rest_y, float speed)
+{
+    _motion.away_x = away_x;
+    _motion.away_y = away_y;
+    _motion.rest_x = rest_x;
+    _motion.rest_y = rest_y;
+    _motion.speed = speed;
+}
+
 void CSlideableBaseDialog::OnShow(bool immediate)
 {
     if (immediate) return;

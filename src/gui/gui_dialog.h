@@ -138,6 +138,9 @@ public:
     void OnProcessed() override;
 
     void SetSounds(const std::string& open, const std::string& close);
+    // The points an animated show slides from (away) and to (rest) and the pixels per frame;
+    // derived dialogs call it after loading to slide their own way.
+    void SetSlide(float away_x, float away_y, float rest_x, float rest_y, float speed);
     const CSlideMotion& GetMotion() const { return _motion; }
 
 private:
