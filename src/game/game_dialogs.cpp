@@ -97,10 +97,8 @@ void CPauseDialog::OnShow(bool immediate)
     _settings_taken = true;
     _sound_volume = std::clamp(_settings.snd_vol, 0, kMaxVolume);
     _music_volume = std::clamp(_settings.mus_vol, 0, kMaxVolume);
-    _filling = true;
     if (auto sound = Find<CMenuTrackBar>(*this, "ID_SOUND")) sound->SetPosition(_sound_volume);
     if (auto music = Find<CMenuTrackBar>(*this, "ID_MUSIC")) music->SetPosition(_music_volume);
-    _filling = false;
     _leave.HideImmediately();
     _leave.SetResult(0);
     // Clear at once: a fade from 0 to 0 ends on its first step and hides the square.
@@ -133,7 +131,7 @@ void CPauseDialog::ApplyVolumes() const
 
 void CPauseDialog::OnChange(CBaseControl* control)
 {
-    if (_filling || !IsShown()) return;
+    if (!IsShown()) return;
     auto bar = dynamic_cast<CMenuTrackBar*>(control);
     if (!bar) return;
     const int volume = std::clamp(bar->GetPosition(), 0, kMaxVolume);

@@ -72,8 +72,6 @@ private:
     SettingsRecord _settings;
     // A show took the settings that the next hide writes back; without one a hide saves nothing.
     bool _settings_taken = false;
-    // The track bars are being set from the settings: their changes are not the player's.
-    bool _filling = false;
 };
 
 // The help: pages of "ID_PAGES_1" turned with "ID_FORWARD" and "ID_BACKWARD" (arrows disabled at
