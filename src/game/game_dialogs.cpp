@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <string>
 
 namespace {
