@@ -553,7 +553,7 @@ TEST_F(GameDialogsContent, PreviewSheet)
         shots.push_back(f.Draw());
     }
     {
-        Frame f(*file, "Levels/E02/B02.xml", 8);
+        Frame f(*file, "Levels/E02/B02.xml", 7);   // the bonus levels' background
         play(f, true, 22);
         shots.push_back(f.Draw());
     }
