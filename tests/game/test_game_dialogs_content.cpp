@@ -6,7 +6,11 @@
 // in the top panels' lives plaque.
 // ZF_UPDATE_GAMEDIALOGS_SHEET=1 also draws the panels and dialogs over shipped levels with the real
 // engine core on the software renderer and writes content/gamedialogs/sheet.png, a picture to look at
-// after a change of the layouts (not a reference the test compares with).
+// after a change of the layouts (not a reference the test compares with): two columns of full frames,
+//     ordinary level          bonus level
+//     pause                   leave the level
+//     game over               help
+//     level complete          bonus level complete
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_xml.h"
 #include "engine/core/engine_core_internal.h"
@@ -71,6 +75,10 @@ const std::vector<Expected>& Nodes()
         {"PauseDialog", {{"ID_SOUND", kTrack}, {"ID_MUSIC", kTrack}, {"ID_MENU", kButton}, {"ID_GAME", kButton},
                          {"ID_HELP", kButton}}},
         {"LeaveGameConfirmationDialog", {{"ID_LEAVE", kButton}, {"ID_CANCEL", kButton}}},
+        {"LevelCompleteDialog", {{"ID_YOUR_TIME_S", kLabel}, {"ID_YOUR_TIME", kLabel}, {"ID_BEST_TIME_S", kLabel},
+                                 {"ID_BEST_TIME", kLabel}, {"ID_BEST_TIME_NAME_S", kLabel}, {"ID_MONEY", kLabel},
+                                 {"ID_STAFF", kLabel}, {"ID_FOOD", kLabel}, {"ID_BONUS_RESOURCE_N", kLabel},
+                                 {"ID_OK", kButton}}},
         {"GameOverDialog", {{"ID_OK", kButton}}},
         {"BonusLevelCompleteDialog", {{"ID_OK", kButton}}},
         {"HelpDialog", {{"ID_PAGES_1", kPages}, {"ID_CONTINUE", kButton}, {"ID_EXIT", kButton},
@@ -584,6 +592,23 @@ TEST_F(GameDialogsContent, PreviewSheet)
         f.Add("HelpDialog");
         shots.push_back(f.Draw());
     }
+    {
+        Frame f(*file, "Levels/E01/L09.xml", 5);
+        f.Dim();
+        CSlideableBaseDialog& stats = f.Add("LevelCompleteDialog");
+        const std::pair<const char*, CParamValue> figures[] = {
+            {"ID_YOUR_TIME", CParamValue(std::string("2:05"))}, {"ID_BEST_TIME", CParamValue(std::string("1:48"))},
+            {"ID_BEST_TIME_NAME_S", CParamValue(std::string("Anna"))}, {"ID_MONEY", CParamValue(340)},
+            {"ID_STAFF", CParamValue(120)}, {"ID_FOOD", CParamValue(215)}, {"ID_BONUS_RESOURCE_N", CParamValue(60)}};
+        for (const auto& [id, value] : figures) stats.GetControl<CMenuLabel>(id)->SetParam(value);
+        shots.push_back(f.Draw());
+    }
+    {
+        Frame f(*file, "Levels/E01/B01.xml", 7);
+        f.Dim();
+        f.Add("BonusLevelCompleteDialog");
+        shots.push_back(f.Draw());
+    }
     SetGameValueSource(nullptr);
     GetResCredits().Clear();
     g_User.SetLives(old_lives);
@@ -591,7 +616,7 @@ TEST_F(GameDialogsContent, PreviewSheet)
     g_User.SetBonusLevel(old_bonus);
 
     constexpr int kGap = 8;
-    const int w = 2 * 800 + 3 * kGap, h = 3 * 600 + 4 * kGap;
+    const int w = 2 * 800 + 3 * kGap, h = 4 * 600 + 5 * kGap;
     zftest::SurfacePtr sheet(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888));
     ASSERT_TRUE(sheet);
     SDL_FillRect(sheet.get(), nullptr, 0xFF2B1D14);
