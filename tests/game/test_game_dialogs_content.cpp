@@ -11,6 +11,7 @@
 //     pause                   leave the level
 //     game over               help
 //     level complete          bonus level complete
+//     promotion               bonus resources
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_xml.h"
 #include "engine/core/engine_core_internal.h"
@@ -63,7 +64,18 @@ std::vector<std::pair<std::string, Kind>> BonusPanelControls()
     return out;
 }
 
-// Every node the game screen loads now, with the controls its class looks up.
+std::vector<std::pair<std::string, Kind>> ResourcesControls()
+{
+    std::vector<std::pair<std::string, Kind>> out{{"ID_GET", kButton}, {"ID_OK", kButton}};
+    for (int r = 1; r <= 3; ++r) {
+        for (int i = 1; i <= 2; ++i) out.emplace_back("ID_RES_IMAGE_" + std::to_string(r * 10 + i), kImage);
+        out.emplace_back("ID_BONUS_RESOURCE_" + std::to_string(r), kLabel);
+        out.emplace_back("ID_QUESTION_" + std::to_string(r), kImage);
+    }
+    return out;
+}
+
+// Every node the game screen loads, with the controls its class looks up.
 const std::vector<Expected>& Nodes()
 {
     static const std::vector<Expected> nodes = {
@@ -83,6 +95,9 @@ const std::vector<Expected>& Nodes()
         {"BonusLevelCompleteDialog", {{"ID_OK", kButton}}},
         {"HelpDialog", {{"ID_PAGES_1", kPages}, {"ID_CONTINUE", kButton}, {"ID_EXIT", kButton},
                         {"ID_FORWARD", kButton}, {"ID_BACKWARD", kButton}}},
+        {"PromotionDialog", {{"ID_PROMOTIONS", kPages}, {"ID_BONUS", kButton}, {"ID_BONUS_CENTER", kButton},
+                             {"ID_RESOURCE", kButton}, {"ID_RESOURCE_CENTER", kButton}, {"ID_OK", kButton}}},
+        {"GetResourcesDialog", ResourcesControls()},
     };
     return nodes;
 }
@@ -202,6 +217,22 @@ TEST_F(GameDialogsContent, EveryNodeLoadsWithTheControlsItsClassLooksUp)
     CSlideableBaseDialog mover;
     mover.Load(Node("MoverDialog"));
     EXPECT_EQ(mover.GetControl<CMenuLabel>("ID_MOVES_LEFT")->GetLabel().GetLabel().param_count, 1);
+    // The promotion shows the page of the player's title: one page per title of the ladder.
+    CXMLFile promotions("Settings\\Promotions.xml");
+    CSlideableBaseDialog promotion;
+    promotion.Load(Node("PromotionDialog"));
+    EXPECT_EQ(int(promotion.GetControl<CMenuPageControl>("ID_PROMOTIONS")->GetPages().size()),
+              promotions.SelectNodes("//Promotions/Promotion").GetLength());
+    // A drawn resource shows its multiplier and its count; a reel's two pictures are stacked.
+    CSlideableBaseDialog resources;
+    resources.Load(Node("GetResourcesDialog"));
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_EQ(resources.GetControl<CMenuLabel>("ID_BONUS_RESOURCE_" + std::to_string(r))->GetLabel().GetLabel().param_count, 2);
+        const CBaseControlPtr first = resources.GetControl("ID_RES_IMAGE_" + std::to_string(r * 10 + 1));
+        const CBaseControlPtr second = resources.GetControl("ID_RES_IMAGE_" + std::to_string(r * 10 + 2));
+        EXPECT_EQ(second->GetY(), first->GetY() + first->GetHeight()) << r;
+        EXPECT_EQ(second->GetX(), first->GetX()) << r;
+    }
 }
 
 TEST_F(GameDialogsContent, EveryIndicatorIsBoundToARegisteredValueAndLoadsCleanly)
@@ -275,6 +306,17 @@ TEST_F(GameDialogsContent, PanelsExtrasNameExistingArtSoundsAndEmitters)
     const float count = dialog.GetControl("ID_MOVES_LEFT")->GetY();
     EXPECT_GE(head - 30.0f * float(step), 76.0f);
     EXPECT_GE(count - 30.0f * float(step) - 16.0f, 76.0f) << "the count is a centred line of 30 px";
+
+    // The bonus resources' sounds and pictures.
+    const CXMLNode resources = Node("GetResourcesDialog");
+    for (const char* attr : {"change_res_types", "get_res_types"})
+        EXPECT_TRUE(has_sample(resources.SelectSingleNode("Sound").GetAttribute(attr))) << attr;
+    EXPECT_FALSE(resources.SelectSingleNode("Settings").GetAttribute("multiplier_char").empty());
+    for (int t = 1; t <= 3; ++t) {
+        GraphicsDesc desc;
+        ReadGraphics(resources.SelectSingleNode("ImageResType_" + std::to_string(t)), desc);
+        EXPECT_FALSE(desc.texture.empty()) << t;
+    }
 
     // The bonus rings grow round their rows.
     const CXMLNodeList rings = Node("BonusesDialog").SelectNodes("Ring");
@@ -609,6 +651,30 @@ TEST_F(GameDialogsContent, PreviewSheet)
         f.Add("BonusLevelCompleteDialog");
         shots.push_back(f.Draw());
     }
+    {
+        Frame f(*file, "Levels/E01/L11.xml", 6);
+        f.Dim();
+        f.Add("PromotionDialog").GetControl<CMenuPageControl>("ID_PROMOTIONS")->SetPage(4);
+        shots.push_back(f.Draw());
+    }
+    {
+        Frame f(*file, "Levels/E01/L12.xml", 0);
+        f.Dim();
+        CSlideableBaseDialog& res = f.Add("GetResourcesDialog");
+        // The reels stopped on food, money, food: the two foods count double.
+        const int kinds[] = {3, 1, 3};
+        for (int r = 1; r <= 3; ++r) {
+            res.GetControl("ID_QUESTION_" + std::to_string(r))->SetVisible(false);
+            GraphicsDesc desc;
+            ReadGraphics(file->SelectSingleNode("//Dialogs/GetResourcesDialog/ImageResType_" + std::to_string(kinds[r - 1])), desc);
+            res.GetControl<CMenuImage>("ID_RES_IMAGE_" + std::to_string(r * 10 + 1))->SetImage(desc);
+            res.GetControl<CMenuLabel>("ID_BONUS_RESOURCE_" + std::to_string(r))
+                ->SetParams(CParamValue(std::string(r == 2 ? "" : "x2")), CParamValue(45));
+        }
+        res.GetControl("ID_GET")->SetVisible(false);
+        res.GetControl("ID_OK")->SetVisible(true);
+        shots.push_back(f.Draw());
+    }
     SetGameValueSource(nullptr);
     GetResCredits().Clear();
     g_User.SetLives(old_lives);
@@ -616,7 +682,7 @@ TEST_F(GameDialogsContent, PreviewSheet)
     g_User.SetBonusLevel(old_bonus);
 
     constexpr int kGap = 8;
-    const int w = 2 * 800 + 3 * kGap, h = 4 * 600 + 5 * kGap;
+    const int w = 2 * 800 + 3 * kGap, h = 5 * 600 + 6 * kGap;
     zftest::SurfacePtr sheet(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888));
     ASSERT_TRUE(sheet);
     SDL_FillRect(sheet.get(), nullptr, 0xFF2B1D14);
