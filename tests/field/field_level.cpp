@@ -792,6 +792,11 @@ TEST_F(LevelLife, LivesGainedAndLostAreCountedAndARestartKeepsAllButTheProgress)
     EXPECT_EQ(field.GetStats().n_lives_loss, 1);
     const int score = field.GetStats().score;
     ASSERT_EQ(field.GetStats().n_puzzles_broke, 1);
+    // The chain is counted in the level's record.
+    EXPECT_EQ(field.GetStats().n_chains, 1);
+    EXPECT_EQ(field.GetStats().n_moves, 1);
+    EXPECT_EQ(field.GetStats().max_chain_length, 3);
+    EXPECT_EQ(field.GetStats().total_chain_score, score);
     field.RestartLevel();
     EXPECT_EQ(field.GetStats().n_puzzles_broke, 0);
     EXPECT_EQ(field.GetStats().n_moves, 0);

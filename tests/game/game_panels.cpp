@@ -5,6 +5,7 @@
 #include "gui/gui_test_util.h"
 
 #include "engine/particles/engine_pyro2.h"
+#include "engine/render/engine_texture.h"
 #include "game/game_panels.h"
 #include "gui/gui_kinds.h"
 #include "player/player_gamevalues.h"
@@ -693,6 +694,58 @@ TEST_F(Panels, TheLostLifeTextGrowsHoldsAndFades)
     // It can run again.
     message.Start();
     EXPECT_TRUE(message.Update());
+}
+
+// The shipped game folder: the four panels load from the game's dialog file and common file with
+// the game's catalogue, texts and game values, without a logged error, and run a level's frames.
+TEST(ShippedPanels, LoadAndRunFromTheGameFolder)
+{
+    zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
+    // The other tests' folder lacks some of the catalogue's textures: forget what they cached.
+    CTextureCacher::Instance().Clear();
+    RecordingEngine engine;
+    CRecordingSoundKeeper sounds;
+    ISoundKeeper* previous_keeper = g_SoundKeeper;
+    g_SoundKeeper = &sounds;
+    CTextKeeper::Instance().SelectLanguage(0);
+    CControlKinds::Instance().Reset();
+    RegisterGameValues();
+    const CXMLFile file("Settings\\DialogsGame.xml");
+    zftest::LogWatch log;
+
+    CGameTopPanel top;
+    CGameBonusTopPanel bonus_top;
+    CTimerPanel timer;
+    CMoverPanel mover;
+    ASSERT_TRUE(top.Load(file.SelectSingleNode("//Dialogs/GameTopDialog")));
+    ASSERT_TRUE(bonus_top.Load(file.SelectSingleNode("//Dialogs/GameBonusTopDialog")));
+    ASSERT_TRUE(timer.Load(file.SelectSingleNode("//Dialogs/TimerDialog")));
+    ASSERT_TRUE(mover.Load(file.SelectSingleNode("//Dialogs/MoverDialog")));
+    EXPECT_GT(top.GetIndicators().GetCount(), 0u);
+    EXPECT_NE(timer.GetTimeBar(), nullptr);
+    EXPECT_NE(timer.GetDangerOff(), nullptr);
+    EXPECT_NE(timer.GetDanger(), nullptr);
+    EXPECT_FALSE(timer.GetAppearEmitter().empty());
+    for (CLifeIcon* life : {&top.GetLifeIcon(), &bonus_top.GetLifeIcon()})
+        for (auto look : {CLifeIcon::liNormal, CLifeIcon::liAddLife, CLifeIcon::liDanger}) EXPECT_NE(life->GetSprite(look), nullptr);
+
+    for (CSlideableBaseDialog* panel : std::initializer_list<CSlideableBaseDialog*>{&top, &bonus_top, &timer, &mover})
+        panel->Show();
+    mover.SetMoves(30);
+    top.PlayAddLife();
+    for (int frame = 0; frame < 300; ++frame) {
+        if (frame == 200) mover.SpendMove();
+        for (CSlideableBaseDialog* panel : std::initializer_list<CSlideableBaseDialog*>{&top, &bonus_top, &timer, &mover})
+            panel->Process();
+        g_SoundQueue.Update();
+    }
+    EXPECT_TRUE(top.IsShown() && bonus_top.IsShown() && timer.IsShown() && mover.IsShown());
+    EXPECT_FALSE(top.GetLifeIcon().IsAddingLife()) << "the add-life animation ends";
+    EXPECT_FALSE(mover.IsAnimating()) << "the explosion ends";
+    EXPECT_EQ(mover.GetBody().size(), 29u);
+    EXPECT_FALSE(log.Has("Error")) << log.Text();
+    EXPECT_FALSE(log.Has("Verify")) << log.Text();
+    g_SoundKeeper = previous_keeper;
 }
 
 } // namespace

@@ -66,9 +66,65 @@ SceneWaitFunction SetSceneWaitFunction(SceneWaitFunction wait)
     return old;
 }
 
+namespace {
+SceneFrameObserver g_frame_observer;
+} // namespace
+
+void SetSceneFrameObserver(SceneFrameObserver observer) { g_frame_observer = std::move(observer); }
+
 AScene::AScene(const std::string& alias) : _alias(alias) {}
 
 AScene::~AScene() = default;
+
+void AScene::RegisterCrossState(int id, const char* name, CrossStep step)
+{
+    _cross_table[id] = CrossEntry{name, std::move(step)};
+    _cross_stages[id] = 0;
+}
+
+void AScene::StartCrossState(int id)
+{
+    if (_cross_state != 0 || id == 0) return;
+    const auto it = _cross_table.find(id);
+    if (it == _cross_table.end()) {
+        GetLog().Error("Scene %s: cross-state %d is unknown.", _alias.c_str(), id);
+        return;
+    }
+    if (_state != 1) _prev_state = _state;
+    _state = 1;
+    _cross_state = id;
+    OnCrossStateStart(id);
+    it->second.step(true);
+}
+
+void AScene::StepCrossState()
+{
+    if (_cross_state == 0) return;
+    const auto it = _cross_table.find(_cross_state);
+    if (it != _cross_table.end()) it->second.step(false);
+}
+
+int AScene::SetState(int n)
+{
+    const int old = _state;
+    if (n == 0 || n == _state) return old;
+    if (_state != 1) _prev_state = _state;
+    _state = n;
+    _cross_state = 0;
+    return old;
+}
+
+int AScene::GetStage(int id) const
+{
+    const auto it = _cross_stages.find(id);
+    return it == _cross_stages.end() ? 0 : it->second;
+}
+
+const char* AScene::GetCrossStateName(int id) const
+{
+    const auto it = _cross_table.find(id);
+    return it == _cross_table.end() ? "" : it->second.name;
+}
 
 void AScene::BeginDraw()
 {
@@ -126,6 +182,7 @@ int AScene::Run()
                 start = zf::ClockNow();
                 RenderFrame();
                 AfterFrame();
+                if (g_frame_observer) g_frame_observer(*this);
                 elapsed = 0;
                 continue;
             }

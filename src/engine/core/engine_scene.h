@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 
 // Milliseconds between the starts of two frames.
@@ -20,6 +22,13 @@ enum ESceneResult {
 // Windows virtual-key codes of the keys the scenes answer in OnKeyDown.
 constexpr int kVkReturn = 0x0D;
 constexpr int kVkEscape = 0x1B;
+
+class AScene;
+
+// Called on the main thread after every frame a scene draws: whole-program tests watch and drive
+// the game through it, as a player would between two frames. None by default.
+using SceneFrameObserver = std::function<void(AScene& scene)>;
+void SetSceneFrameObserver(SceneFrameObserver observer);
 
 class AScene {
 public:
@@ -68,7 +77,31 @@ public:
     int GetCrossState() const { return _cross_state; }
     int GetPrevState() const { return _prev_state; }
 
+    // Cross-states: numbered step functions that carry the scene from one state to another over
+    // several frames. State 1 means "a cross-state runs". Starting one is ignored while another
+    // runs or for id 0; otherwise the previous state is kept (unless it was 1), the state becomes
+    // 1, OnCrossStateStart runs and the step is called once with start = true. Each frame
+    // StepCrossState calls the running step with start = false. A cross-state ends by SetState,
+    // by clearing the id and starting the next one (EndCrossState + StartCrossState), or by the
+    // scene's result. An id without a registered step is logged and ignored.
+    using CrossStep = std::function<void(bool start)>;
+    void RegisterCrossState(int id, const char* name, CrossStep step);
+    virtual void StartCrossState(int id);
+    void StepCrossState();
+    // Clears the running id without changing the state.
+    void EndCrossState() { _cross_state = 0; }
+    // Nothing for 0 or the current state; else the previous state is kept (unless it was 1), the
+    // state becomes n and the running id 0. Returns the old state.
+    int SetState(int n);
+    // The stage counter of a cross-state (0 when idle).
+    int& Stage(int id) { return _cross_stages[id]; }
+    int GetStage(int id) const;
+    const char* GetCrossStateName(int id) const;
+
 protected:
+    // Called by StartCrossState before the step's start (the game shows the system cursor there).
+    virtual void OnCrossStateStart(int /*id*/) {}
+
     std::string _alias;
     bool _active = true;
     int _result = srRunning;
@@ -79,4 +112,12 @@ protected:
     int _state = 0;
     int _cross_state = 0;
     int _prev_state = 0;
+
+private:
+    struct CrossEntry {
+        const char* name;
+        CrossStep step;
+    };
+    std::map<int, CrossEntry> _cross_table;
+    std::map<int, int> _cross_stages;
 };

@@ -190,6 +190,7 @@ void CGameField::FinishChain()
         cells.push_back(e.cell);
     }
     HitNeighbours(cells, stats);
+    _stats.AddChain(stats.length, stats.score);
     if (IFieldUser* user = GetFieldUser()) user->AddChain(stats);
     TellPeople(stats);
 

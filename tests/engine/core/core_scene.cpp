@@ -288,3 +288,104 @@ TEST(SceneWait, SleepsBetweenFramesAlsoWithoutAnEventQueue)
     zf::SetClockSource(old);
     EXPECT_LT(reads, 5 * 20) << "the loop spins";
 }
+
+// ---- cross-states
+
+namespace {
+
+// A scene with three cross-states: 7 ends by SetState(5), 8 waits two frames and hands over to 7,
+// 9 refuses to start from any state but 3 (back to the previous state).
+class CrossScene : public AScene {
+public:
+    CrossScene() : AScene("Cross")
+    {
+        RegisterCrossState(7, "crsSeven", [this](bool start) {
+            trace.push_back(start ? "7 start" : "7 step");
+            if (!start) SetState(5);
+        });
+        RegisterCrossState(8, "crsEight", [this](bool start) {
+            trace.push_back(start ? "8 start" : "8 step");
+            int& stage = Stage(8);
+            if (start) {
+                stage = 1;
+                return;
+            }
+            if (++stage < 3) return;
+            stage = 0;
+            EndCrossState();
+            StartCrossState(7);
+        });
+        RegisterCrossState(9, "crsNine", [this](bool start) {
+            if (start && GetPrevState() != 3) SetState(GetPrevState());
+        });
+    }
+    void Frame() override {}
+    bool Init() override { return true; }
+    void Put(int state) { SetState(state); }
+    std::vector<std::string> trace;
+    std::vector<int> cursors;
+
+protected:
+    void OnCrossStateStart(int id) override { cursors.push_back(id); }
+};
+
+} // namespace
+
+TEST(CrossStates, StartStepAndEndFollowTheStateRules)
+{
+    struct Case {
+        int state_before;
+        int start_id;
+        int frames;
+        int state_after, cross_after, prev_after;
+        std::vector<std::string> trace;
+    };
+    const Case cases[] = {
+        // Starting keeps the previous state; the step ends in state 5.
+        {3, 7, 1, 5, 0, 3, {"7 start", "7 step"}},
+        {3, 7, 0, 1, 7, 3, {"7 start"}},
+        // A cross-state that hands over to another: the previous state stays the one before both.
+        {4, 8, 1, 1, 8, 4, {"8 start", "8 step"}},
+        {4, 8, 3, 5, 0, 4, {"8 start", "8 step", "8 step", "7 start", "7 step"}},
+        // Id 0 and unknown ids start nothing.
+        {3, 0, 1, 3, 0, 0, {}},
+        {3, 42, 1, 3, 0, 0, {}},
+        // A state function entered from a state it does not accept returns there at once.
+        {4, 9, 0, 4, 0, 4, {}},
+        {3, 9, 0, 1, 9, 3, {}},
+    };
+    zftest::LogWatch logs;
+    for (const Case& c : cases) {
+        CrossScene scene;
+        scene.Put(c.state_before);
+        scene.StartCrossState(c.start_id);
+        for (int i = 0; i < c.frames; ++i) scene.StepCrossState();
+        SCOPED_TRACE(::testing::Message() << "from " << c.state_before << " start " << c.start_id);
+        EXPECT_EQ(scene.GetState(), c.state_after);
+        EXPECT_EQ(scene.GetCrossState(), c.cross_after);
+        EXPECT_EQ(scene.GetPrevState(), c.prev_after);
+        EXPECT_EQ(scene.trace, c.trace);
+    }
+}
+
+TEST(CrossStates, AStartWhileOneRunsIsIgnoredAndSetStateIgnoresZeroAndTheSameState)
+{
+    CrossScene scene;
+    scene.Put(3);
+    scene.StartCrossState(8);
+    scene.StartCrossState(7);
+    EXPECT_EQ(scene.GetCrossState(), 8);
+    EXPECT_EQ(scene.trace, std::vector<std::string>{"8 start"});
+    EXPECT_EQ(scene.cursors, std::vector<int>{8});
+
+    CrossScene other;
+    other.Put(3);
+    other.Put(4);
+    EXPECT_EQ(other.GetPrevState(), 3);
+    other.Put(0);
+    other.Put(4);
+    EXPECT_EQ(other.GetState(), 4);
+    EXPECT_EQ(other.GetPrevState(), 3);
+    EXPECT_STREQ(other.GetCrossStateName(8), "crsEight");
+    EXPECT_EQ(other.GetStage(8), 0);
+}

@@ -1,0 +1,179 @@
+// Whole-program runs: the real entry, engine, scenes and files, in a death-test child, driven by
+// SDL events that a script pushes when the log shows the program is ready for them (a second
+// thread), or by a frame observer on the main thread between two frames.
+#pragma once
+
+#include "shell/main_entry.h"
+#include "support/test_support.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+using zftest::CountOf;
+using zftest::InOrder;
+using zftest::ReadTextFile;
+using zftest::TempDir;
+using zftest::WriteText;
+
+// One step of a script: wait until the log holds the text for the count-th time, then act. A step
+// without text is for runs that write no log: it acts every quarter second, once the program's
+// video is up, until the program ends (or a minute has passed: 99).
+struct ScriptStep {
+    std::string wait_for;
+    int count;
+    std::function<void()> act;
+};
+
+// The log file of a run: in the user folder under XDG_DATA_HOME, or under HOME when that is empty.
+inline std::string LogPathOfRun()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const std::string base = (xdg && *xdg) ? std::string(xdg) : std::string(std::getenv("HOME")) + "/.local/share";
+    return base + "/Tovrin/Zerafine/log.html";
+}
+
+inline void PushKey(SDL_Scancode scancode)
+{
+    SDL_Event down{};
+    down.type = SDL_KEYDOWN;
+    down.key.state = SDL_PRESSED;
+    down.key.keysym.scancode = scancode;
+    down.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
+    SDL_PushEvent(&down);
+    SDL_Event up = down;
+    up.type = SDL_KEYUP;
+    up.key.state = SDL_RELEASED;
+    SDL_PushEvent(&up);
+}
+
+inline void PushQuit()
+{
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
+// A game folder at `at` made of links to the shipped game files, without the files of "Settings"
+// named in `missing` and with the Settings files of `replaced` written in place of the shipped ones.
+inline std::string MakeGameFolder(const std::string& at, const std::set<std::string>& missing,
+                           const std::map<std::string, std::string>& replaced = {})
+{
+    namespace fs = std::filesystem;
+    fs::remove_all(at);
+    fs::create_directories(at + "/Settings");
+    for (const auto& entry : fs::directory_iterator(ZF_GAME_DATA_DIR))
+        if (entry.path().filename() != "Settings")
+            fs::create_directory_symlink(entry.path(), at + "/" + entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(std::string(ZF_GAME_DATA_DIR) + "/Settings")) {
+        const std::string name = entry.path().filename().string();
+        if (!missing.count(name) && !replaced.count(name)) fs::create_symlink(entry.path(), at + "/Settings/" + name);
+    }
+    for (const auto& [name, text] : replaced) WriteText(at + "/Settings/" + name, text);
+    return at;
+}
+
+// A process of root can write everywhere: the run that must meet a read-only folder runs as "nobody",
+// who is given the test's folder first.
+inline constexpr uid_t kNobody = 65534;
+inline void GiveToNobodyIfRoot(const std::string& folder)
+{
+    if (::geteuid() != 0) return;
+    if (::chown(folder.c_str(), kNobody, kNobody) != 0) std::abort();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) std::abort();
+}
+inline void BecomeNobodyIfRoot()
+{
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        std::abort();
+}
+
+// Runs the program in this (child) process with the script played by a second thread, and exits
+// with the program's exit code. A step that does not come within the time limit ends the process
+// with 99.
+[[noreturn]] inline void RunProgram(std::vector<std::string> args, std::vector<ScriptStep> script)
+{
+    const std::string log_path = LogPathOfRun();
+    std::thread driver([script, log_path] {
+        for (const ScriptStep& step : script) {
+            if (step.wait_for.empty()) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (std::chrono::steady_clock::now() < deadline) {
+                    if (SDL_WasInit(SDL_INIT_VIDEO)) step.act();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                }
+                std::fprintf(stderr, "the program did not end\n");
+                std::_Exit(99);
+            }
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (CountOf(ReadTextFile(log_path), step.wait_for) < static_cast<size_t>(step.count)) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    std::fprintf(stderr, "script step not reached: %s\n", step.wait_for.c_str());
+                    std::_Exit(99);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            step.act();
+        }
+    });
+    driver.detach();
+    args.insert(args.begin(), "zerafine");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    EntryOptions options;
+    options.data_dir = ZF_GAME_DATA_DIR;
+    std::exit(ZerafineMain(static_cast<int>(argv.size()), argv.data(), options));
+}
+
+class Program : public ::testing::Test {
+protected:
+    // The child that runs a death-test statement executes the fixture again; it finds the folder of
+    // its parent in the environment.
+    void SetUp() override
+    {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        if (const char* inherited = std::getenv("ZF_E2E_HOME")) {
+            _home = inherited;
+        } else {
+            _owned = std::make_unique<TempDir>();
+            _home = _owned->path();
+            setenv("ZF_E2E_HOME", _home.c_str(), 1);
+        }
+        setenv("XDG_DATA_HOME", _home.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        unsetenv("ZERAFINE_DATA");
+    }
+    void TearDown() override
+    {
+        if (_owned) unsetenv("ZF_E2E_HOME");
+    }
+    std::string UserFile(const std::string& name) const { return _home + "/Tovrin/Zerafine/" + name; }
+    std::string Log() const { return ReadTextFile(UserFile("log.html")); }
+
+    const std::string& home() const { return _home; }
+
+private:
+    std::unique_ptr<TempDir> _owned;
+    std::string _home;
+};
+
+} // namespace e2e
