@@ -34,8 +34,9 @@ public:
     virtual void SetCreditAvailable(int credit_type, bool available) = 0;
     // Marks the resource of that type available, adding it with amount 0 when it is absent.
     virtual void SetResourceAvailable(int resource_type, bool available) = 0;
-    // Reads a bonus credit's definition (a "ResCredit" element of "Balls.xml") into the credits.
-    virtual void LoadCredit(const CXMLNode& res_credit) = 0;
+    // Reads a bonus credit's definition into the credits: a "Bonus" element of "Balls.xml", whose
+    // "ResCredit" child gives the credit type and whose "Grade" children the grades' thresholds.
+    virtual void LoadCredit(const CXMLNode& bonus) = 0;
     // The bonus credits that are available and below grade 4, by credit type ascending.
     virtual void ListUpgradableBonuses(std::vector<int>& credit_types) const = 0;
     // Adds to the score (which may grant extra lives).

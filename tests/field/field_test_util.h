@@ -45,7 +45,10 @@ public:
     {
         if (available) available_resources.insert(resource_type);
     }
-    void LoadCredit(const CXMLNode& res_credit) override { loaded_credits.push_back(res_credit.GetIntAttribute("type")); }
+    void LoadCredit(const CXMLNode& bonus) override
+    {
+        loaded_credits.push_back(bonus.SelectSingleNode("ResCredit").GetIntAttribute("type"));
+    }
 
     // What the play credits and asks.
     std::vector<int> upgradable;

@@ -123,7 +123,7 @@ void BallsDepot::Load(const CXMLFile& file)
                 const CXMLNode credit = node.SelectSingleNode("ResCredit");
                 if (credit.IsValid()) {
                     _credit_nodes.push_back(credit);
-                    if (IFieldUser* user = GetFieldUser()) user->LoadCredit(credit);
+                    if (IFieldUser* user = GetFieldUser()) user->LoadCredit(node);
                 }
             }
         }
