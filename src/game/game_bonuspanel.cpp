@@ -130,8 +130,16 @@ bool CBonusPanel::Load(const CXMLNode& node)
         }
         if (!placed) GetLog().Error("Error: bonus panel ring '%s' matches no bonus", rings.GetItem(i).GetAttribute("id").c_str());
     }
+    _indicators.Load(node);
     ResetRows();
     return true;
+}
+
+void CBonusPanel::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    for (auto& ring : _rings) ring.reset();
+    _indicators.Clear();
 }
 
 void CBonusPanel::ResetRows()
@@ -172,6 +180,7 @@ void CBonusPanel::OnDraw()
 {
     for (auto& ring : _rings)
         if (ring) ring->Draw();
+    _indicators.Draw();
 }
 
 void CBonusPanel::OnProcessInput()

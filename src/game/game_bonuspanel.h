@@ -5,6 +5,7 @@
 
 #include "engine/base/engine_layout.h"
 #include "game/game_gui.h"
+#include "game/game_panels.h"
 #include "gui/gui_dialog.h"
 
 #include <memory>
@@ -92,6 +93,8 @@ public:
     ~CBonusPanel() override;
 
     bool Load(const CXMLNode& node) override;
+    // The controls, rings and indicators go; the panel can be loaded again.
+    void ClearControls() override;
     void OnShow(bool immediate) override;
     void OnDraw() override;
     // The right mouse button held down cancels the pick.
@@ -121,6 +124,7 @@ private:
 
     CGameField* _field = nullptr;
     std::vector<std::unique_ptr<CRing>> _rings;
+    CPanelIndicators _indicators;
     std::vector<RowState> _states;
     int _pulse = 0;
     int _selected = kNoSelection;

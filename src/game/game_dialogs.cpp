@@ -267,6 +267,12 @@ void CGameHelpDialog::OnClick(CBaseControl* control)
 CGameOverDialog::CGameOverDialog() = default;
 CGameOverDialog::~CGameOverDialog() = default;
 
+void CGameOverDialog::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    _indicators.clear();
+}
+
 bool CGameOverDialog::Load(const CXMLNode& node)
 {
     const bool loaded = CSlideableBaseDialog::Load(node);

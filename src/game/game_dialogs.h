@@ -121,6 +121,8 @@ public:
     ~CGameOverDialog() override;
 
     bool Load(const CXMLNode& node) override;
+    // The controls and the indicators go; the dialog can be loaded again.
+    void ClearControls() override;
     void OnDraw() override;
     void OnClick(CBaseControl* control) override;
     // The level's record, handed over before the dialog shows: the figures come from the

@@ -1,20 +1,26 @@
-// The game scene ("Game"): plays the level named by "cur_level_file" and hands over to the next
-// level, the city or the menu.
+// The game scene ("Game"): one level played from its start to its end. It owns the game field, the
+// panels around it, the layered background, two faders, the level music and the shown score and
+// resources, and runs the level through numbered states and cross-states.
 #pragma once
 
 #include "engine/base/engine_helpers.h"
 #include "engine/core/engine_scene.h"
+#include "engine/render/cross_fader.h"
+#include "field/chain/field_gamefield.h"
+#include "field/field_services.h"
 #include "game/game_bonuspanel.h"
-#include "game/game_gui.h"
+#include "game/game_dialogs.h"
 #include "game/game_music.h"
 #include "game/game_panels.h"
+#include "game/game_user.h"
+#include "gui/gui_winder.h"
+#include "player/player_gamevalues.h"
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-class CMenuImage;
+class CComplexBackground;
 class CUser;
 
 // The game screen's effects: named explosions started at a screen point, and the field's particle
@@ -41,66 +47,201 @@ public:
     virtual void RenderEmitter(int id) = 0;
 };
 
-// Scene states the field reads.
-enum EGameSceneState { gssCrossState = 1, gssPlaying = 3, gssHintShown = 5 };
-// Cross-states the field asks for.
-enum EGameCrossState { gcsLevelFinish = 8, gcsBonusFinish = 9 };
+// The scene's states.
+enum EGameSceneState {
+    gssNone = 0,
+    gssCrossState = 1,
+    gssEntering = 2,
+    gssPlaying = 3,
+    gssPaused = 4,
+    gssHintShown = 5,
+    gssHelpShown = 6,
+};
+
+// The cross-states.
+enum EGameCrossState {
+    gcsDefault = 1,        // back to play
+    gcsHelp = 2,           // show the help
+    gcsPaused = 3,         // pause
+    gcsHint = 4,           // show a tutorial hint
+    gcsStartLevel = 5,
+    gcsDie = 6,            // the time ran out
+    gcsLivesOut = 7,
+    gcsLevelFinish = 8,
+    gcsBonusFinish = 9,
+    gcsPauseToMenu = 10,
+    gcsFinishToShop = 11,
+    gcsGameToRelax = 12,
+};
 
 // Transition codes the game scene ends with.
-enum EGameTransition { gtQuitTestMode = 2, gtLevelDone = 3, gtGameOver = 4, gtGameLeft = 5 };
+enum EGameTransition {
+    gtToRelax = 1,         // the city's relax view in mid-level
+    gtQuitTestMode = 2,
+    gtLevelDone = 3,       // the next level
+    gtGameLeft = 4,        // the menu, from the pause
+    gtLivesOut = 5,        // the epoch selector, the lives spent
+};
 
-class CGameScene : public AScene {
+class CGameScene : public AScene, public IFieldScene, public IGameValueSource {
 public:
+    static constexpr const char* kDialogsFile = "Settings\\DialogsGame.xml";
+    static constexpr int kDimAlpha = 164;
+    static constexpr int kFaderStep = 4;
+    static constexpr int kWinderSteps = 50;
+    static constexpr int kMinHintCountdown = 30;
+    static constexpr int kMoveHintCountdown = 120;
+    static constexpr int kLifeMessageHold = 100;
+
     CGameScene();
     ~CGameScene() override;
 
     bool Init() override;
     void Destroy() override;
     void Enter() override;
+    void Leave() override;
+    void PostFrame() override;
     void Frame() override;
     void OnKeyDown(int vk) override;
+    void SetActive(bool active) override;
 
-    // Ends a running level (if any), then drops the hints the user has seen.
+    // Starts a cross-state unless one runs or the id is 0 (also the field's way to finish a level).
+    void StartCrossState(int id) override;
+    int GetState() const override { return _state; }
+    int GetCrossState() const override { return _cross_state; }
+
+    // The shown values: the user's pending gains join the winders' targets (instant: shown at
+    // once); one step of each winder; the winders and the live tables taken from the user.
+    void ApplyPendingGains(bool instant);
+    void StepCounters();
+    void SyncWithUser(CUser& user);
+    // Ends a kept level (if any), then drops the hints the user has seen.
     void FilterHints(CUser& user);
+    // Lives gained (delta > 0) or lost: the field counts them, and each is heard.
+    void OnLivesChanged(int delta);
+    // The field re-reads its ball types from the balls depot.
+    void RefreshBalls();
     // Fades the loud music channel to the percent when it is louder (LowerMusic) or quieter
     // (RaiseMusic); returns the volume it had.
     int LowerMusic(int percent) { return _music.LowerMusic(percent); }
     int RaiseMusic(int percent) { return _music.RaiseMusic(percent); }
     CGameMusic& GetMusic() { return _music; }
-    // The field re-reads its ball types from the balls depot.
-    void RefreshBalls();
-    // Starts a cross-state unless one runs or the id is 0.
-    void StartCrossState(int id);
-    // Starts an explosion through the scene's manager; nothing without one.
-    void StartExplosion(const std::string& alias, float x, float y);
-    void SetExplosionManager(IExplosionManager* manager) { _explosions = manager; }
-    // Ends a running level (if any) and takes the user's score, resources and credits.
-    void SyncWithUser(CUser& user);
 
+    // IFieldScene
+    void StartExplosion(const std::string& alias, float x, float y) override;
+    void SetMusicVolume(int percent) override;
+    void ShowBonusResource(int resource_type) override;
+    void OnBonusLevelEnd() override;
+    bool GetBonusSlotPosition(int credit_type, float& x, float& y) const override;
+
+    // IGameValueSource
+    float GetShownScore() const override { return _score_winder.GetCurrent(); }
+    float GetShownResource(int type) const override;
+    int GetBlinkState(int type) const override { return _top_panel.GetBlinkState(type); }
+    int GetBonusResourceType() const override;
+    int GetBonusResourceAmount() const override;
+    bool IsAllEpochsComplete() const override { return false; }
+    int GetBonusUpgrade(int credit_type) const override { return _field.GetBonusUpgrade(credit_type); }
+
+    CGameField& GetField() { return _field; }
+    CGameTopPanel& GetTopPanel() { return _top_panel; }
+    CGameBonusTopPanel& GetBonusTopPanel() { return _bonus_top_panel; }
     CBonusPanel& GetBonusPanel() { return _bonus_panel; }
-    CMoverPanel& GetMoverPanel() { return _mover_panel; }
     CTimerPanel& GetTimerPanel() { return _timer_panel; }
+    CMoverPanel& GetMoverPanel() { return _mover_panel; }
+    CPauseDialog& GetPauseDialog() { return _pause_dialog; }
+    CGameHelpDialog& GetHelpDialog() { return _help_dialog; }
+    CGameOverDialog& GetGameOverDialog() { return _game_over_dialog; }
+    CFlashingMessage& GetFlashingMessage() { return _message; }
+    CCrossFader& GetFader1() { return _fader1; }
+    CCrossFader& GetFader2() { return _fader2; }
+    CComplexBackground* GetBackground() const { return _background.get(); }
+    IExplosionManager* GetExplosionManager() const { return _explosions; }
 
-    const std::string& GetLevelFile() const { return _level_file; }
     bool IsLevelLoaded() const { return _level_loaded; }
-    int GetShownScore() const { return _score; }
-    const std::map<int, int>& GetShownResources() const { return _resources; }
+    bool IsLevelKept() const { return _level_kept; }
+    bool IsLevelStarting() const { return _level_starting; }
+    bool IsBonusLevel() const { return _bonus_level; }
+    int GetHintCountdown() const { return _hint_countdown; }
+    bool IsHintCountdownActive() const { return _hint_countdown_active; }
+
+    // The field's activity: quiet when no released chain, follow-up or bonus is being resolved;
+    // idle when moreover no chain is being drawn and no bonus is armed.
+    bool IsFieldQuiet() const;
+    bool IsFieldIdle() const;
 
 private:
-    // Ends the level in play and sends the loop on to the next one.
-    void FinishLevel();
-    void DropLevel();
+    // Level life.
+    bool InitLevel();
+    void DestroyLevel();
+    void SaveLevelProgress();
+    void LoadLevelBackground();
+    void ChooseLevelMusic();
+    void StartGameMusic();
 
-    std::unique_ptr<CMenuImage> _background;
-    IExplosionManager* _explosions = nullptr;
+    // Per frame.
+    void UpdateHintTimer();
+    void CheckTimeOut();
+    void UpdateField();
+    void ProcessPanels();
+    void DrawEffects();
+    void ProcessDialogs();
+
+    // Panels.
+    void ShowPanels();
+    void HidePanels();
+    void LockPanels();
+    CSlideableBaseDialog& PlayTopPanel();
+    CSlideableBaseDialog& PlayClockPanel();
+    void SetTopPanelDanger(bool on);
+
+    void LogPlayState(const char* name);
+    void LogCrossState(const char* name);
+
+    // The cross-states.
+    void CrsDefault(bool start);
+    void CrsHelp(bool start);
+    void CrsPaused(bool start);
+    void CrsHint(bool start);
+    void CrsStartLevel(bool start);
+    void CrsDie(bool start);
+    void CrsLivesOut(bool start);
+    void CrsFinishLevel(bool start);
+    void CrsFinishBonusLevel(bool start);
+    void CrsPauseToMenu(bool start);
+    void CrsGameToRelax(bool start);
+    void OnCrossStateStart(int id) override;
+    // The level is over: on to the next one.
+    void GoToNextLevel();
+
+    CGameField _field;
+    CGameTopPanel _top_panel;
+    CGameBonusTopPanel _bonus_top_panel;
     CBonusPanel _bonus_panel;
-    CMoverPanel _mover_panel;
     CTimerPanel _timer_panel;
-    std::string _level_file;
-    bool _level_loaded = false;
+    CMoverPanel _mover_panel;
+    CPauseDialog _pause_dialog;
+    CGameHelpDialog _help_dialog;
+    CGameOverDialog _game_over_dialog;
+    std::shared_ptr<CComplexBackground> _background;
+    CCrossFader _fader1;
+    CCrossFader _fader2;
+    CFlashingMessage _message;
+    IExplosionManager* _explosions = nullptr;
+    CValueWinder _score_winder{0.0f, 0.0f, kWinderSteps};
+    CValueWinder _money_winder{0.0f, 0.0f, kWinderSteps};
+    CValueWinder _staff_winder{0.0f, 0.0f, kWinderSteps};
+    CValueWinder _food_winder{0.0f, 0.0f, kWinderSteps};
+    int _hint_countdown = 0;
+    bool _hint_countdown_active = false;
+    bool _hint_countdown_paused = false;
     CGameMusic _music;
-    int _score = 0;
-    std::map<int, int> _resources;
+    CGameUserBridge _user_bridge;
+    bool _initialized = false;
+    bool _level_kept = false;
+    bool _level_starting = false;
+    bool _level_loaded = false;
+    bool _bonus_level = false;
 };
 
 CGameScene& GetGameScene();

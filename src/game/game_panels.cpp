@@ -568,3 +568,27 @@ bool CFlashingMessage::Update()
     SetTextStyle(_style);
     return true;
 }
+
+void CGameTopPanel::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    _indicators.Clear();
+}
+
+void CGameBonusTopPanel::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    _indicators.Clear();
+}
+
+void CTimerPanel::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    _indicators.Clear();
+}
+
+void CMoverPanel::ClearControls()
+{
+    CSlideableBaseDialog::ClearControls();
+    _indicators.Clear();
+}

@@ -29,6 +29,7 @@ public:
     // The list must be empty (a failed check is logged and thrown otherwise).
     void Load(const CXMLNode& panel_node);
     void Draw();
+    void Clear() { _indicators.clear(); }
     size_t GetCount() const { return _indicators.size(); }
     const std::vector<std::shared_ptr<CGameIndicator>>& GetIndicators() const { return _indicators; }
 
@@ -81,6 +82,8 @@ public:
     ~CGameTopPanel() override;
 
     bool Load(const CXMLNode& node) override;
+    // The controls and the indicators go; the panel can be loaded again.
+    void ClearControls() override;
     void OnClick(CBaseControl* control) override;
     void OnDraw() override;
     void OnDrawEnd() override;
@@ -128,6 +131,8 @@ public:
     ~CGameBonusTopPanel() override;
 
     bool Load(const CXMLNode& node) override;
+    // The controls and the indicators go; the panel can be loaded again.
+    void ClearControls() override;
     void OnClick(CBaseControl* control) override;
     void OnDraw() override;
 
@@ -190,6 +195,8 @@ public:
     // Also "BonusResourceAppearEffect": a "pyro" child ("alias", "pos_x", "pos_y") and a "sound"
     // child ("alias").
     bool Load(const CXMLNode& node) override;
+    // The controls and the indicators go; the panel can be loaded again.
+    void ClearControls() override;
     // The slide, then the danger image's animation back to its start and stopped.
     void OnShow(bool immediate) override;
     void OnDraw() override;
@@ -235,6 +242,8 @@ public:
     // "Parameters" ("body_step") and the controls "ID_IMAGE_BASIS", "ID_IMAGE_HEAD" and
     // "ID_MOVES_LEFT" (the last two optional).
     bool Load(const CXMLNode& node) override;
+    // The controls and the indicators go; the panel can be loaded again.
+    void ClearControls() override;
     void OnDraw() override;
     void OnProcessed() override;
 

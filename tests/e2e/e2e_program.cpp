@@ -1,5 +1,6 @@
 // Whole-program runs under the dummy video and audio drivers: the real entry, engine, scenes and
 // files, driven by SDL events that a script pushes when the log shows the program is ready for them.
+#include "e2e_game_driver.h"
 #include "e2e_util.h"
 
 #include "engine/base/engine_registry.h"
@@ -95,20 +96,25 @@ TEST_F(Program, ClosingTheWindowIsAUserBreak)
 
 TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
 {
-    WriteText(UserFile("Config.xml"), "<Config><Options keys=\"1\" no_logo=\"1\"/></Config>");
+    WriteText(UserFile("Config.xml"), "<Config><Options keys=\"1\" no_logo=\"1\" windowed=\"1\"/></Config>");
     const std::string report = home() + "/vars.txt";
     auto record = [report] {
         CVariableRegistry& vars = GetGlobalVars();
         WriteText(report, vars.GetString("cur_level_file") + "|" + std::to_string(vars.GetBool("is_last_level")) + "|" +
                               std::to_string(vars.GetBool("test_mode")) + "|" +
                               std::to_string(vars.GetInt("init_bonus_level")));
-        PushKey(SDL_SCANCODE_ESCAPE);
     };
-    EXPECT_EXIT(RunProgram({"1", "5", "0"}, {{"Game scene: level", 1, record}}), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver({GameDriver::kLeave}));
+            RunProgram({"1", "5", "0"}, {{"Initializing level 6 in episode 2...", 1, record}});
+        },
+        ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadTextFile(report), "Levels\\E02\\L06.xml|1|1|0");
     const std::string log = Log();
+    // Leaving a test start ends the run.
     EXPECT_TRUE(InOrder(log, {"Init game state...", "Loading episode #1...", "Starting GAME...",
-                              "Game scene: level 'Levels\\E02\\L06.xml' (last level of the episode).",
+                              "Initializing level 6 in episode 2...", "Start cross-state: crsPauseToMenu",
                               "Exit game: shutdown normally.", "Application finished."}))
         << log;
     EXPECT_EQ(log.find("Main menu."), std::string::npos);
@@ -117,33 +123,39 @@ TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
 
 TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
 {
-    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
-    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
-                                {"Game scene: level", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
-                                {"Game scene: level", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }},
-                                {"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
-                ::testing::ExitedWithCode(0), "");
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver({GameDriver::kFinish, GameDriver::kLeave},
+                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Initialize game data...", "Loading episode #0...", "Game data initialized.",
-                              "Game scene: level 'Levels\\E01\\L01.xml'", "Go next level...",
-                              "Game scene: level 'Levels\\E01\\L02.xml'", "Main menu.", "Exit game: shutdown normally."}))
+                              "Initializing level 1 in episode 1...", "Start cross-state: crsFinishLevel",
+                              "Go next level...", "Initializing level 2 in episode 1...",
+                              "Start cross-state: crsPauseToMenu", "Main menu.", "Exit game: shutdown normally."}))
         << log;
 }
 
 TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
 {
-    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
     const int levels =
         static_cast<int>(CountOf(ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml"), "<Level "));
     ASSERT_GT(levels, 0);
-    std::vector<ScriptStep> script = {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }}};
-    for (int n = 1; n <= levels; ++n) script.push_back({"Game scene: level", n, [] { PushKey(SDL_SCANCODE_RETURN); }});
-    script.push_back({"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }});
-    EXPECT_EXIT(RunProgram({}, script), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver(std::vector<GameDriver::Action>(size_t(levels), GameDriver::kFinish),
+                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Go next level...", "Game completed.", "Main menu.", "Exit game: shutdown normally."}))
         << log;
-    EXPECT_EQ(CountOf(log, "Game scene: level"), static_cast<size_t>(levels));
+    EXPECT_EQ(CountOf(log, "Start cross-state: crsFinishLevel"), static_cast<size_t>(levels));
     EXPECT_EQ(log.find("Verify"), std::string::npos) << log;
 }
 
@@ -282,21 +294,23 @@ TEST_F(Program, EmptyDataHomeCountsAsUnset)
 // level is kept in "Profiles.xml" at once, and the exit keeps the game where it stands.
 TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
 {
-    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\"/></Config>");
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
     WriteText(UserFile("Profiles.xml"),
               "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
               "play_state=\"1\" episode=\"0\" level=\"10\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
               "<Collect type=\"1\" amount=\"150\"/></Resources><City><Construction id=\"101\" bought=\"1\"/></City>"
               "</Game></Profile></Profiles>");
-    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
-                                {"Game scene: level", 1, [] { PushKey(SDL_SCANCODE_RETURN); }},
-                                {"Game scene: level", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }},
-                                {"Main menu.", 2, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
-                ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver({GameDriver::kFinish, GameDriver::kLeave},
+                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
-    EXPECT_TRUE(InOrder(log, {"Game scene: level 'Levels\\E01\\L12.xml'",
+    EXPECT_TRUE(InOrder(log, {"Initializing level 12 in episode 1...",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles...",
-                              "Game scene: level 'Levels\\E02\\L01.xml'", "Main menu.", "Exit game: shutdown normally.",
+                              "Initializing level 1 in episode 2...", "Main menu.", "Exit game: shutdown normally.",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles..."}))
         << log;
     CProfiles saved;

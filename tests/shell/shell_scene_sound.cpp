@@ -5,6 +5,8 @@
 #include "engine/core/engine_scene.h"
 #include "engine/sound/engine_soundqueue.h"
 #include "engine/text/engine_langtext.h"
+#include "field/config/field_config.h"
+#include "player/player_gamevalues.h"
 #include "support/recording_engine.h"
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
@@ -19,6 +21,11 @@ TEST(SceneSound, EveryScenePlaysTheSoundsQueuedDuringItsFrame)
 {
     zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
     CTextKeeper::Instance().SelectLanguage(0);
+    // What the start-up gives the scenes first: the game values and the game configuration.
+    RegisterGameValues();
+    RegisterGameVariables();
+    g_GameCfg = CGameCfg();
+    g_GameCfg.Load();
     RecordingEngine engine;
     CRecordingSoundKeeper keeper;
     ISoundKeeper* old = g_SoundKeeper;

@@ -1,0 +1,322 @@
+// A level played by the whole program in test mode: a scripted player drags real chains that the
+// field's move analysis finds, fires a bonus from the bonus panel, pauses, lets the time run out,
+// and leaves through the pause dialog. Screenshots of the level start, mid-play, the bonus effect
+// and the pause are written to the user folder. Under a virtual X display (ZF_E2E_VIDEO=x11, run
+// by the ctest entry test_e2e_game_xvfb) the same run draws into a real window.
+#include "e2e_util.h"
+
+#include "engine/core/engine_scene.h"
+#include "field/config/field_config.h"
+#include "field/timebar/field_timer.h"
+#include "game/game_game.h"
+#include "player/player_resources.h"
+#include "player/player_user.h"
+#include "support/game_autoplayer.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace e2e;
+
+void PushMouse(const zftest::AutoMouse& m, bool& was_down)
+{
+    static int last_x = 0, last_y = 0;
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.x = int(m.x);
+    motion.motion.y = int(m.y);
+    motion.motion.xrel = motion.motion.x - last_x;
+    motion.motion.yrel = motion.motion.y - last_y;
+    last_x = motion.motion.x;
+    last_y = motion.motion.y;
+    SDL_PushEvent(&motion);
+    if (m.left_down != was_down) {
+        SDL_Event button{};
+        button.type = m.left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        button.button.button = SDL_BUTTON_LEFT;
+        button.button.state = m.left_down ? SDL_PRESSED : SDL_RELEASED;
+        button.button.x = int(m.x);
+        button.button.y = int(m.y);
+        SDL_PushEvent(&button);
+        was_down = m.left_down;
+    }
+}
+
+// The cells of the field that still hold picture tiles.
+int TilesLeft(CGameField& field)
+{
+    int left = 0;
+    for (int cell = 0; cell < g_LevelCfg.GetCellCount(); ++cell)
+        if (field.GetTiles().HasLayersLeft(cell)) ++left;
+    return left;
+}
+
+int Resources() { return g_User.GetCollectAmount(1) + g_User.GetCollectAmount(2) + g_User.GetCollectAmount(3); }
+
+// The player: what it saw is written line by line to the report, one "key value..." per line.
+class ScriptedPlayer {
+public:
+    explicit ScriptedPlayer(std::string report) : _report(std::move(report)) {}
+    ScriptedPlayer(const ScriptedPlayer&) = delete;
+    ScriptedPlayer& operator=(const ScriptedPlayer&) = delete;
+
+    void operator()(AScene& scene)
+    {
+        if (scene.GetAlias() != "Game") return;
+        CGameScene& game = GetGameScene();
+        ++_frames;
+        // A click is a move, a press and a release on three frames, as a hand makes it.
+        if (!_clicks.empty()) {
+            PushMouse(_clicks.front(), _down);
+            _clicks.erase(_clicks.begin());
+            return;
+        }
+        if (_wait > 0) {
+            --_wait;
+            return;
+        }
+        switch (_phase) {
+        case 0:   // the level has started: look at it
+            if (game.GetState() != gssPlaying) return;
+            Write("start", {g_User.GetScore(), Resources(), TilesLeft(game.GetField()), g_User.GetLives()});
+            PushKey(SDL_SCANCODE_PRINTSCREEN);
+            _phase = 1;
+            _wait = 5;
+            return;
+        case 1:   // three chains, each looked at once the field is quiet again
+            if (_dragging) {
+                if (_player.Step(game)) return;
+                _dragging = false;
+                _settling = true;
+                return;
+            }
+            if (_settling) {
+                if (game.GetState() != gssPlaying || !game.IsFieldIdle() || game.GetField().IsRefillPending() ||
+                    game.GetField().IsOpeningPending())
+                    return;
+                _settling = false;
+                Write("chain", {g_User.GetScore(), Resources(), TilesLeft(game.GetField()),
+                                game.GetField().GetLevelRecord().n_chains});
+                if (_player.GetChainsStarted() == 2) PushKey(SDL_SCANCODE_PRINTSCREEN);
+                if (_player.GetChainsStarted() >= 3) {
+                    // A player who has earned a bonus the level offers: its credit reaches the first grade.
+                    // Those with a visible strike first: dynamite, lightning, magic wand, then any.
+                    for (int type : {11, 13, 16, 10, 12, 14, 15, 17})
+                        if (_bonus == 0 && GetResCredits().IsAvailable(type)) _bonus = type;
+                    GetResCredits().Add(_bonus, 10);
+                    _phase = 2;
+                    _wait = 20;
+                }
+                return;
+            }
+            _dragging = _player.Step(game);
+            return;
+        case 2: {   // pick the bonus on the bonus panel
+            if (game.GetState() != gssPlaying) return;
+            const GamePoint icon = game.GetBonusPanel().GetBonusIconPos(_bonus);
+            Write("credit", {GetResCredits().GetGrade(_bonus), _bonus});
+            Click(icon.x, icon.y + 12.0f);
+            _phase = 3;
+            _wait = 10;
+            return;
+        }
+        case 3: {   // and fire it at the middle of the field (a bonus that acts at once is used already)
+            Write("armed", {game.GetField().IsBonusArmed() || !game.GetField().GetLevelRecord().bonus_use.empty() ? 1 : 0,
+                            GetResCredits().GetGrade(_bonus)});
+            if (!game.GetField().IsBonusArmed()) {
+                _phase = 4;
+                _wait = 4;
+                return;
+            }
+            // The ball nearest the middle of the field.
+            float x = 0.0f, y = 0.0f;
+            const int count = g_LevelCfg.GetCellCount();
+            for (int d = 0; d < count; ++d) {
+                const int cell = (count / 2 + (d % 2 ? -1 : 1) * ((d + 1) / 2) + count) % count;
+                if (game.GetField().HasPlayableBall(cell) && g_LevelCfg.CellToScreenCenter(cell, x, y)) {
+                    _target = cell;
+                    break;
+                }
+            }
+            Click(x, y);
+            _phase = 4;
+            _wait = 4;
+            return;
+        }
+        case 4:
+            Write("bonus", {int(game.GetField().GetLevelRecord().bonus_use.size()), TilesLeft(game.GetField()),
+                            game.GetField().IsBonusArmed() ? 1 : 0});
+            PushKey(SDL_SCANCODE_PRINTSCREEN);
+            _phase = 5;
+            return;
+        case 5:   // pause once the field is quiet
+            if (game.GetState() != gssPlaying || !game.IsFieldIdle()) return;
+            PushKey(SDL_SCANCODE_ESCAPE);
+            _phase = 6;
+            return;
+        case 6:
+            if (game.GetState() != gssPaused) return;
+            Write("paused", {game.GetPauseDialog().IsShown() ? 1 : 0});
+            PushKey(SDL_SCANCODE_PRINTSCREEN);
+            _phase = 7;
+            _wait = 10;
+            return;
+        case 7:
+            PushKey(SDL_SCANCODE_ESCAPE);
+            _phase = 8;
+            return;
+        case 8:   // back in play; now the time runs out
+            if (game.GetState() != gssPlaying) return;
+            Write("resumed", {g_User.GetLives()});
+            _phase = 9;
+            return;
+        case 9:
+            if (game.GetCrossState() == gcsDie) {
+                _phase = 10;
+                Write("died", {g_User.GetLives()});
+            }
+            return;
+        case 10:   // the level starts again with one life less
+            if (game.GetState() != gssPlaying) return;
+            Write("restarted", {g_User.GetLives(), TilesLeft(game.GetField())});
+            PushKey(SDL_SCANCODE_ESCAPE);
+            _phase = 11;
+            return;
+        case 11:   // leave: the menu button, then the confirmation
+            if (game.GetState() != gssPaused) return;
+            ClickControl(game.GetPauseDialog(), "ID_MENU");
+            _phase = 12;
+            return;
+        case 12:
+            if (!game.GetPauseDialog().GetLeaveDialog().IsShown()) return;
+            ClickControl(game.GetPauseDialog().GetLeaveDialog(), "ID_LEAVE");
+            _phase = 13;
+            return;
+        default:
+            return;
+        }
+    }
+
+private:
+    void Write(const char* key, std::initializer_list<int> values)
+    {
+        std::ofstream out(_report, std::ios::app);
+        out << key;
+        for (int v : values) out << ' ' << v;
+        out << '\n';
+    }
+    void Click(float x, float y)
+    {
+        _clicks.push_back({x, y, false});
+        _clicks.push_back({x, y, true});
+        _clicks.push_back({x, y, false});
+    }
+    void ClickControl(CBaseDialog& dialog, const char* id)
+    {
+        const CBaseControlPtr c = dialog.GetControl(id);
+        Click(c->GetX() + c->GetWidth() / 2, c->GetY() + c->GetHeight() / 2);
+    }
+
+    std::string _report;
+    bool _down = false;
+    zftest::GameAutoPlayer _player{[this](const zftest::AutoMouse& m) { PushMouse(m, _down); }};
+    int _phase = 0;
+    int _wait = 0;
+    int _frames = 0;
+    bool _dragging = false;
+    bool _settling = false;
+    int _bonus = 0;
+    int _target = -1;
+    std::vector<zftest::AutoMouse> _clicks;
+};
+
+// The report as key -> values (the last line of each key).
+std::map<std::string, std::vector<std::vector<int>>> ReadReport(const std::string& path)
+{
+    std::map<std::string, std::vector<std::vector<int>>> report;
+    std::istringstream in(ReadTextFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        std::vector<int> values;
+        for (int v; words >> v;) values.push_back(v);
+        report[key].push_back(values);
+    }
+    return report;
+}
+
+// The fourth level (the first with bonus balls) with a short clock: 15 seconds of a 120-step bar.
+std::string ShortLevel()
+{
+    std::string level = ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Levels/E01/L04.xml");
+    const size_t at = level.find("<State ");
+    const size_t end = level.find("/>", at);
+    level.replace(at, end - at, "<State min=\"0\" max=\"120\" pos=\"120\" delta=\"-1\" delay=\"125\"");
+    return level;
+}
+
+TEST_F(Program, ALevelIsPlayedWithRealChainsABonusAPauseAndALostLife)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options keys=\"1\" no_logo=\"1\" windowed=\"1\"/></Config>");
+    const std::string game = MakeGameFolder(home() + "/game", {});
+    OverrideGameFile(game, "Levels/E01/L04.xml", ShortLevel());
+    setenv("ZERAFINE_DATA", game.c_str(), 1);
+    if (const char* video = std::getenv("ZF_E2E_VIDEO")) setenv("SDL_VIDEODRIVER", video, 1);
+    const std::string report = home() + "/play.txt";
+    std::filesystem::remove(report);
+    EXPECT_EXIT(
+        {
+            // The observer is copied around; the player (whose mouse sink points at it) stays put.
+            auto player = std::make_shared<ScriptedPlayer>(report);
+            SetSceneFrameObserver([player](AScene& scene) { (*player)(scene); });
+            RunProgram({"0", "3"}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    auto r = ReadReport(report);
+    ASSERT_EQ(r["start"].size(), 1u) << log;
+    const std::vector<int> start = r["start"][0];
+    ASSERT_EQ(r["chain"].size(), 3u) << log;
+    // Every chain scores; the chains earn resources (a bonus ball's chain earns its credit
+    // instead) and the tiles under them peel.
+    int score = start[0];
+    for (const std::vector<int>& chain : r["chain"]) {
+        EXPECT_GT(chain[0], score);
+        score = chain[0];
+    }
+    EXPECT_GT(r["chain"].back()[1], start[1]);
+    EXPECT_LT(r["chain"].back()[2], start[2]);
+    EXPECT_EQ(r["chain"].back()[3], 3);
+    // The bonus was picked on the panel (its credit taken) and went off on the field.
+    ASSERT_EQ(r["credit"].size(), 1u) << log;
+    EXPECT_EQ(r["credit"][0][0], 1);
+    EXPECT_EQ(r["armed"][0], (std::vector<int>{1, 0}));
+    EXPECT_EQ(r["bonus"][0][0], 1);
+    EXPECT_EQ(r["paused"][0][0], 1);
+    // The time ran out: one life less, and the level starts again whole.
+    EXPECT_EQ(r["died"][0][0], start[3] - 1);
+    EXPECT_EQ(r["restarted"][0][0], start[3] - 1);
+    EXPECT_EQ(r["restarted"][0][1], start[2]);
+    EXPECT_TRUE(InOrder(log, {"Initializing level 4 in episode 1...", "Start cross-state: crsStartLevel",
+                              "Changing game state: ssDefault", "Changing game state: ssPaused",
+                              "Start cross-state: crsDie", "Start cross-state: crsPauseToMenu",
+                              "Leaving GAME loop.", "Exit game: shutdown normally."}))
+        << log;
+    // Four screenshots: the start, mid-play, the bonus and the pause.
+    int shots = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+        if (entry.path().extension() == ".tga") ++shots;
+    EXPECT_EQ(shots, 4);
+    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
+        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+            if (entry.path().extension() == ".tga")
+                std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+} // namespace

@@ -1,0 +1,335 @@
+// The game scene on the shipped game folder, the real engine core on the software renderer, a fake
+// mouse and keyboard and a settable clock: levels are started, played with real chains, paused,
+// lost and left, frame by frame, and checked against what a player would see.
+#include "engine/base/engine_registry.h"
+#include "engine/core/engine_core_internal.h"
+#include "engine/particles/engine_pyro2.h"
+#include "engine/text/engine_langtext.h"
+#include "field/config/field_config.h"
+#include "field/timebar/field_timer.h"
+#include "game/game_background.h"
+#include "game/game_game.h"
+#include "gui/gui_kinds.h"
+#include "player/player_gamevalues.h"
+#include "player/player_resources.h"
+#include "player/player_user.h"
+#include "settings/main_userfiles.h"
+#include "shell/main_appgame.h"
+#include "support/game_autoplayer.h"
+#include "support/recording_sound_keeper.h"
+#include "support/test_support.h"
+
+#include "../gui/gui_test_util.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr uint32_t kFrameMs = 16;
+constexpr int kVkF1 = 112;
+
+class GameScene : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
+    // The scene is built once, as in the game, and destroyed after the last test.
+    static void TearDownTestSuite()
+    {
+        if (_scene_ready) {
+            zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
+            GetGameScene().Destroy();
+            ShutdownPyro();
+        }
+        _scene_ready = false;
+    }
+
+    GameScene() : _dir(ZF_GAME_DATA_DIR), clock(1000)
+    {
+        CEngineCore& core = CEngineCore::Instance();
+        ready = core.GetDevice() || core.Init("ZerafineTest", "Zerafine game scene", true);
+        _previous_core = g_EngineCore;
+        g_EngineCore = &core;
+        _previous_mouse = g_Mouse;
+        g_Mouse = &mouse;
+        _previous_keeper = g_SoundKeeper;
+        g_SoundKeeper = &sound;
+        CTextKeeper::Instance().SelectLanguage(0);
+        CControlKinds::Instance().Reset();
+        RegisterGameValues();
+        RegisterGameVariables();
+        g_GameCfg = CGameCfg();
+        g_GameCfg.Load();
+        SetUserGameConfig(&g_GameCfg.GetStore());
+        RandomSeed(7);
+        g_User = CUser();
+        g_User.NewGame();
+        scene = &GetGameScene();
+        if (!_scene_ready && ready) {
+            InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
+            _scene_ready = scene->Init();
+        }
+        initialized = _scene_ready;
+        if (initialized) scene->SyncWithUser(g_User);
+    }
+    ~GameScene() override
+    {
+        if (initialized) {
+            scene->Leave();
+            scene->SetResult(srRunning);
+        }
+        SetUserGameConfig(nullptr);
+        g_SoundKeeper = _previous_keeper;
+        g_Mouse = _previous_mouse;
+        g_EngineCore = _previous_core;
+    }
+
+    // Enters the scene with a level of the first episode, as the application does.
+    void EnterLevel(int level, bool bonus = false)
+    {
+        char file[64];
+        std::snprintf(file, sizeof file, bonus ? "Levels\\E01\\B%02d.xml" : "Levels\\E01\\L%02d.xml", level + 1);
+        GetGlobalVars().SetString("cur_level_file", file);
+        g_User.SetGameState(ugsPlaying);
+        if (bonus) {
+            g_User.SetBonusLevel(level);
+            g_User.SetPlayState(upsBonusLoaded);
+        } else {
+            g_User.SetLevel(level);
+            g_User.SetPlayState(upsLevelLoaded);
+        }
+        scene->Enter();
+    }
+
+    // One frame as the scene's loop runs it, with the mouse as given.
+    void Frame()
+    {
+        clock.Advance(kFrameMs);
+        if (player) player->Step(*scene);
+        mouse.Frame(mouse_x, mouse_y, mouse_down);
+        scene->RenderFrame();
+        scene->PostFrame();
+        ++frames;
+    }
+    // Frames until the condition holds; false after the limit.
+    bool RunUntil(const std::function<bool()>& done, int limit = 3000)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done()) return true;
+            Frame();
+        }
+        return done();
+    }
+    bool Playing() { return RunUntil([this] { return scene->GetState() == gssPlaying; }); }
+    void Key(int vk)
+    {
+        scene->OnKeyDown(vk);
+    }
+    void UsePlayer()
+    {
+        player = std::make_unique<zftest::GameAutoPlayer>([this](const zftest::AutoMouse& m) {
+            mouse_x = int(m.x);
+            mouse_y = int(m.y);
+            mouse_down = m.left_down;
+        });
+    }
+
+    zftest::ScopedChdir _dir;
+    zftest::FakeClock clock;
+    guitest::FakeMouse mouse;
+    CRecordingSoundKeeper sound;
+    bool ready = false;
+    bool initialized = false;
+    CGameScene* scene = nullptr;
+    std::unique_ptr<zftest::GameAutoPlayer> player;
+    int mouse_x = 0, mouse_y = 0;
+    bool mouse_down = false;
+    int frames = 0;
+
+private:
+    static inline bool _scene_ready = false;
+    IEngineCore* _previous_core = nullptr;
+    IMouse* _previous_mouse = nullptr;
+    ISoundKeeper* _previous_keeper = nullptr;
+};
+
+TEST_F(GameScene, ALevelStartsAppearsAndIsPlayed)
+{
+    ASSERT_TRUE(initialized);
+    zftest::LogWatch logs;
+    EnterLevel(0);
+    EXPECT_EQ(scene->GetCrossState(), gcsStartLevel);
+    EXPECT_TRUE(scene->IsLevelStarting());
+    ASSERT_TRUE(Playing()) << "state " << scene->GetState() << " cross " << scene->GetCrossState() << "\n"
+                           << logs.Text();
+    EXPECT_EQ(g_User.GetPlayState(), upsLevelStarted);
+    EXPECT_TRUE(scene->GetTopPanel().IsShown());
+    EXPECT_TRUE(scene->GetTimerPanel().IsShown());
+    EXPECT_TRUE(scene->GetBonusPanel().IsShown());
+    EXPECT_FALSE(scene->GetMoverPanel().IsVisible());
+    EXPECT_TRUE(scene->GetField().IsFieldShown());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GameScene, ABonusPickedOnThePanelStrikesTheField)
+{
+    ASSERT_TRUE(initialized);
+    // A start of the fourth level (one bonus type drawn from three) that offers a bonus with a
+    // strike on a cell: dynamite or lightning.
+    int type = 0;
+    for (uint32_t seed = 1; seed < 40 && type == 0; ++seed) {
+        RandomSeed(seed);
+        EnterLevel(3);
+        for (int t : {11, 13})
+            if (type == 0 && GetResCredits().IsAvailable(t)) type = t;
+        if (type == 0) scene->Leave();
+    }
+    ASSERT_NE(type, 0);
+    ASSERT_TRUE(Playing());
+    GetResCredits().Add(type, 10);
+    ASSERT_EQ(GetResCredits().GetGrade(type), 1);
+    Frame();
+    const GamePoint icon = scene->GetBonusPanel().GetBonusIconPos(type);
+    auto click = [this](float x, float y) {
+        mouse_x = int(x);
+        mouse_y = int(y);
+        mouse_down = true;
+        Frame();
+        mouse_down = false;
+        Frame();
+    };
+    click(icon.x, icon.y + 12.0f);
+    EXPECT_TRUE(scene->GetField().IsBonusArmed());
+    EXPECT_EQ(GetResCredits().GetGrade(type), 0);
+    float x = 0.0f, y = 0.0f;
+    int target = -1;
+    for (int cell = 0; cell < g_LevelCfg.GetCellCount() && target < 0; ++cell)
+        if (scene->GetField().HasPlayableBall(cell)) target = cell;
+    ASSERT_TRUE(g_LevelCfg.CellToScreenCenter(target, x, y));
+    const int tiles_broken = scene->GetField().GetLevelRecord().n_puzzles_broke;
+    click(x, y);
+    // The dynamite goes off at once: the bonus is used, the cells around the target are hit
+    // (breaking the tiles under them) and the field settles again.
+    EXPECT_FALSE(scene->GetField().IsBonusArmed());
+    ASSERT_EQ(scene->GetField().GetLevelRecord().bonus_use.size(), 1u);
+    EXPECT_EQ(scene->GetField().GetLevelRecord().bonus_use.front().type, type == 11 ? 1 : 3);
+    ASSERT_TRUE(RunUntil([this] { return scene->IsFieldIdle() && !scene->GetField().IsRefillPending(); }));
+    EXPECT_GT(scene->GetField().GetLevelRecord().n_puzzles_broke, tiles_broken);
+    EXPECT_EQ(scene->GetState(), gssPlaying);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GameScene, ThePauseIsLeftForTheMenuThroughTheConfirmation)
+{
+    ASSERT_TRUE(initialized);
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    Key(kVkEscape);
+    ASSERT_TRUE(RunUntil([this] { return scene->GetState() == gssPaused; }));
+    EXPECT_TRUE(scene->GetPauseDialog().IsShown());
+    EXPECT_FALSE(scene->GetTopPanel().IsShown());
+    auto click = [this](CBaseDialog& dialog, const char* id) {
+        const CBaseControlPtr c = dialog.GetControl(id);
+        mouse_x = int(c->GetX() + c->GetWidth() / 2);
+        mouse_y = int(c->GetY() + c->GetHeight() / 2);
+        Frame();
+        mouse_down = true;
+        Frame();
+        mouse_down = false;
+        Frame();
+    };
+    click(scene->GetPauseDialog(), "ID_MENU");
+    ASSERT_TRUE(RunUntil([this] { return scene->GetPauseDialog().GetLeaveDialog().IsShown(); }, 300));
+    // Escape does not close the pause while the confirmation is up.
+    click(scene->GetPauseDialog().GetLeaveDialog(), "ID_LEAVE");
+    ASSERT_TRUE(RunUntil([this] { return scene->GetResult() == srNextScene; }, 600));
+    EXPECT_EQ(scene->GetNextScene(), "Menu");
+    EXPECT_EQ(scene->GetTransition(), gtGameLeft);
+}
+
+} // namespace
+
+namespace {
+
+class GameDeath : public GameScene {
+protected:
+    // Frames a second apart until the time bar has run out and the scene starts to die.
+    bool RunOutOfTime()
+    {
+        for (int i = 0; i < 400; ++i) {
+            if (scene->GetCrossState() == gcsDie || scene->GetCrossState() == gcsLivesOut) return true;
+            clock.Advance(1000 - kFrameMs);
+            Frame();
+        }
+        return false;
+    }
+};
+
+TEST_F(GameDeath, TheTimeRunningOutCostsALifeAndTheLevelStartsAgain)
+{
+    ASSERT_TRUE(initialized);
+    g_User.SetLives(3);
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    UsePlayer();
+    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->IsFieldIdle(); }));
+    player.reset();
+    const int tiles_left = scene->GetField().GetLevelRecord().n_puzzles_broke;
+    ASSERT_GT(tiles_left, 0);
+    zftest::LogWatch logs;
+    sound.Clear();
+    ASSERT_TRUE(RunOutOfTime());
+    EXPECT_EQ(g_User.GetLives(), 2);
+    EXPECT_EQ(g_User.GetPlayState(), upsLevelLoaded);
+    EXPECT_EQ(sound.Count("PlaySample lives_down"), 1u);
+    EXPECT_EQ(sound.Count("PlaySample lives_up"), 0u);
+    // "2 lives left" flashes, then the same level starts again from its beginning.
+    ASSERT_TRUE(RunUntil([this] { return scene->GetFlashingMessage().IsActive(); }));
+    EXPECT_EQ(scene->GetFlashingMessage().GetHold(), 100);
+    ASSERT_TRUE(Playing());
+    EXPECT_EQ(scene->GetField().GetLevelRecord().n_puzzles_broke, 0);
+    EXPECT_EQ(scene->GetField().GetLevelRecord().n_lives_loss, 1);
+    EXPECT_TRUE(zftest::InOrder(logs.Text(), {"Start cross-state: crsDie", "Start cross-state: crsStartLevel",
+                                      "Changing game state: ssDefault"}));
+    // A pause right after the new start opens.
+    Key(kVkEscape);
+    ASSERT_TRUE(RunUntil([this] { return scene->GetState() == gssPaused; }, 600));
+}
+
+TEST_F(GameDeath, TheLastLifeLostEndsInTheGameOverAndTheEpochSelector)
+{
+    ASSERT_TRUE(initialized);
+    g_User.SetLives(1);
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    zftest::LogWatch logs;
+    sound.Clear();
+    ASSERT_TRUE(RunOutOfTime());
+    EXPECT_EQ(g_User.GetLives(), 0);
+    EXPECT_EQ(sound.Count("PlaySample lives_down"), 1u);
+    ASSERT_TRUE(RunUntil([this] { return scene->GetGameOverDialog().IsShown(); }));
+    EXPECT_FALSE(scene->GetFlashingMessage().IsActive());   // no "last life" for a game that is over
+    const CBaseControlPtr ok = scene->GetGameOverDialog().GetControl("ID_OK");
+    mouse_x = int(ok->GetX() + ok->GetWidth() / 2);
+    mouse_y = int(ok->GetY() + ok->GetHeight() / 2);
+    Frame();
+    mouse_down = true;
+    Frame();
+    mouse_down = false;
+    ASSERT_TRUE(RunUntil([this] { return scene->GetResult() == srNextScene; }, 600));
+    EXPECT_EQ(scene->GetNextScene(), "Selector");
+    EXPECT_EQ(scene->GetTransition(), gtLivesOut);
+    // The first epoch starts a new game.
+    EXPECT_EQ(g_User.GetLives(), 3);
+    EXPECT_TRUE(zftest::InOrder(logs.Text(), {"Start cross-state: crsDie", "Start cross-state: crsLivesOut"}));
+}
+
+} // namespace
