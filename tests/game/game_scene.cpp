@@ -333,3 +333,117 @@ TEST_F(GameDeath, TheLastLifeLostEndsInTheGameOverAndTheEpochSelector)
 }
 
 } // namespace
+
+namespace {
+
+// The keys of the play states: each row starts from play, presses the keys in turn (letting the
+// scene settle after each) and expects the state the scene rests in.
+TEST_F(GameScene, EscapeAndF1MoveBetweenPlayPauseAndHelp)
+{
+    ASSERT_TRUE(initialized);
+    struct Case {
+        std::vector<int> keys;
+        int state;
+    };
+    const Case cases[] = {
+        {{kVkEscape}, gssPaused},
+        {{kVkEscape, kVkEscape}, gssPlaying},
+        {{kVkF1}, gssHelpShown},
+        {{kVkF1, kVkF1}, gssPlaying},
+        {{kVkF1, kVkEscape}, gssPlaying},
+        {{kVkEscape, kVkF1}, gssHelpShown},
+        {{kVkEscape, kVkF1, kVkF1}, gssPlaying},
+    };
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "keys " << c.keys.size() << " ending " << c.keys.back());
+        for (int key : c.keys) {
+            Key(key);
+            RunUntil([this] { return scene->GetCrossState() == 0 && scene->GetState() != gssCrossState; }, 600);
+            // Let dialogs finish their slides before the next key, as a player would wait.
+            for (int i = 0; i < 60; ++i) Frame();
+        }
+        EXPECT_EQ(scene->GetState(), c.state);
+        // Back to play for the next row.
+        if (scene->GetState() != gssPlaying) Key(kVkEscape);
+        ASSERT_TRUE(Playing());
+    }
+    // A pause is refused while the scene is still starting: Escape during the level's start does nothing.
+    scene->Leave();
+    EnterLevel(0);
+    Key(kVkEscape);
+    EXPECT_EQ(scene->GetCrossState(), gcsStartLevel);
+    ASSERT_TRUE(Playing());
+    for (int i = 0; i < 30; ++i) Frame();
+    EXPECT_EQ(scene->GetState(), gssPlaying);
+}
+
+} // namespace
+
+namespace {
+
+// A chain's gains reach the top panel's figures through the winders: they count up over fifty
+// frames to what the player holds, and the indicators' game values show the counted figure.
+TEST_F(GameScene, TheShownScoreAndResourcesCountUpToThePlayersAfterAChain)
+{
+    ASSERT_TRUE(initialized);
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    UsePlayer();
+    ASSERT_TRUE(RunUntil([this] { return g_User.GetScore() > 0; }));
+    player.reset();
+    const int score = g_User.GetScore();
+    AGameValue* shown = CGameValuesStorage::Instance().GetValue("VAL_SCORE");
+    // Mid-way the figure is on its way, not yet there.
+    Frame();
+    shown->Update();
+    EXPECT_LT(shown->GetValue().GetInt(), score);
+    ASSERT_TRUE(RunUntil([&] { return scene->GetShownScore() == float(g_User.GetScore()); }, 200));
+    shown->Update();
+    EXPECT_EQ(shown->GetValue().GetInt(), g_User.GetScore());
+    EXPECT_GE(g_User.GetScore(), score);
+    int held = 0;
+    float counted = 0.0f;
+    for (int type = 1; type <= 3; ++type) {
+        held += g_User.GetCollectAmount(type);
+        counted += scene->GetShownResource(type);
+    }
+    EXPECT_GT(held, 0);
+    EXPECT_EQ(counted, float(held));
+}
+
+} // namespace
+
+namespace {
+
+// The house button takes the player to the city in mid-level; coming back goes on with the same
+// level, its field and its score, without starting it again.
+TEST_F(GameScene, TheCityVisitInMidLevelKeepsTheLevel)
+{
+    ASSERT_TRUE(initialized);
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    UsePlayer();
+    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->IsFieldIdle(); }));
+    player.reset();
+    const int broken = scene->GetField().GetLevelRecord().n_puzzles_broke;
+    scene->GetTopPanel().SetResult(5);   // what the "ID_RELAX" button leaves
+    ASSERT_TRUE(RunUntil([this] { return scene->GetResult() == srNextScene; }, 600));
+    EXPECT_EQ(scene->GetNextScene(), "City");
+    EXPECT_EQ(scene->GetTransition(), gtToRelax);
+    EXPECT_EQ(GetGlobalVars().GetInt("city_start_state"), 3);
+    EXPECT_EQ(GetGlobalVars().GetString("city_caller_scene"), "Game");
+    EXPECT_TRUE(scene->IsLevelKept());
+    scene->Leave();
+    EXPECT_TRUE(scene->IsLevelLoaded());
+
+    zftest::LogWatch logs;
+    scene->SetResult(srRunning);
+    scene->Enter();
+    ASSERT_TRUE(Playing());
+    EXPECT_FALSE(logs.Has("Initializing level"));
+    EXPECT_EQ(scene->GetField().GetLevelRecord().n_puzzles_broke, broken);
+}
+
+} // namespace
