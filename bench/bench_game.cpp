@@ -26,6 +26,7 @@
 #include "settings/main_userfiles.h"
 #include "shell/main_appgame.h"
 #include "support/game_autoplayer.h"
+#include "support/game_world.h"
 
 #include "gui/gui_test_util.h"
 
@@ -42,13 +43,7 @@ bool SetUpGame()
     CEngineCore& core = CEngineCore::Instance();
     if (!core.GetDevice() && !core.Init("ZerafineBench", "Zerafine game frame", true)) return false;
     g_EngineCore = &core;
-    CTextKeeper::Instance().SelectLanguage(0);
-    CControlKinds::Instance().Reset();
-    RegisterGameValues();
-    RegisterGameVariables();
-    g_GameCfg = CGameCfg();
-    g_GameCfg.Load();
-    SetUserGameConfig(&g_GameCfg.GetStore());
+    zftest::PrepareGameWorld();
     InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
     g_User = CUser();
     g_User.NewGame();

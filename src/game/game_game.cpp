@@ -941,39 +941,17 @@ void CGameScene::CrsGameToRelax(bool start)
 // ---------------------------------------------------------------------------------------------
 // Finishing (the field's end of level, then on to the next level)
 
-void CGameScene::CrsFinishLevel(bool start)
-{
-    int& stage = Stage(gcsLevelFinish);
-    if (start) {
-        LogCrossState("crsFinishLevel");
-        g_User.SetPlayState(upsLevelFinished);
-        LockPanels();
-        _field.EndLevel(true);
-        stage = 1;
-        return;
-    }
-    switch (stage) {
-    case 1:
-        if (_field.EndLevel(false)) return;
-        HidePanels();
-        _fader1.FadeOutTo(255);
-        stage = 2;
-        return;
-    case 2:
-        if (_fader1.IsRunning()) return;
-        stage = 0;
-        GoToNextLevel();
-        return;
-    default:
-        return;
-    }
-}
+void CGameScene::CrsFinishLevel(bool start) { StepFinish(gcsLevelFinish, upsLevelFinished, start); }
 
-void CGameScene::CrsFinishBonusLevel(bool start)
+// A bonus level's finish logs no line.
+void CGameScene::CrsFinishBonusLevel(bool start) { StepFinish(gcsBonusFinish, upsBonusFinished, start); }
+
+void CGameScene::StepFinish(int id, int play_state, bool start)
 {
-    int& stage = Stage(gcsBonusFinish);
+    int& stage = Stage(id);
     if (start) {
-        g_User.SetPlayState(upsBonusFinished);
+        if (id == gcsLevelFinish) LogCrossState("crsFinishLevel");
+        g_User.SetPlayState(play_state);
         LockPanels();
         _field.EndLevel(true);
         stage = 1;

@@ -208,6 +208,8 @@ private:
     void CrsLivesOut(bool start);
     void CrsFinishLevel(bool start);
     void CrsFinishBonusLevel(bool start);
+    // Both finishes: the field's end of level, then black, then on to the next level.
+    void StepFinish(int id, int play_state, bool start);
     void CrsPauseToMenu(bool start);
     void CrsGameToRelax(bool start);
     void OnCrossStateStart(int id) override;

@@ -16,6 +16,7 @@
 #include "settings/main_userfiles.h"
 #include "shell/main_appgame.h"
 #include "support/game_autoplayer.h"
+#include "support/game_world.h"
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
@@ -56,13 +57,7 @@ protected:
         g_Mouse = &mouse;
         _previous_keeper = g_SoundKeeper;
         g_SoundKeeper = &sound;
-        CTextKeeper::Instance().SelectLanguage(0);
-        CControlKinds::Instance().Reset();
-        RegisterGameValues();
-        RegisterGameVariables();
-        g_GameCfg = CGameCfg();
-        g_GameCfg.Load();
-        SetUserGameConfig(&g_GameCfg.GetStore());
+        zftest::PrepareGameWorld();
         RandomSeed(7);
         g_User = CUser();
         g_User.NewGame();
