@@ -139,23 +139,33 @@ TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
         << log;
 }
 
+// A player whose saved game stands before the last level of the last episode finishes it: the game
+// is complete and play returns to the menu.
 TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
-    const int levels =
-        static_cast<int>(CountOf(ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml"), "<Level "));
-    ASSERT_GT(levels, 0);
+    const std::string episodes = ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml");
+    const int last_episode = static_cast<int>(CountOf(episodes, "<Episode ")) - 1;
+    const size_t last = episodes.rfind("<Episode ");
+    const int last_level = static_cast<int>(CountOf(episodes.substr(last), "<Level ")) - 1;
+    ASSERT_GE(last_level, 1);
+    WriteText(UserFile("Profiles.xml"),
+              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
+              "play_state=\"1\" episode=\"" + std::to_string(last_episode) + "\" level=\"" +
+                  std::to_string(last_level - 1) +
+                  "\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/></Resources></Game></Profile></Profiles>");
     EXPECT_EXIT(
         {
-            SetSceneFrameObserver(GameDriver(std::vector<GameDriver::Action>(size_t(levels), GameDriver::kFinish),
-                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            SetSceneFrameObserver(GameDriver({GameDriver::kFinish}, {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
             RunProgram({}, {});
         },
         ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
-    EXPECT_TRUE(InOrder(log, {"Go next level...", "Game completed.", "Main menu.", "Exit game: shutdown normally."}))
+    EXPECT_TRUE(InOrder(log, {"Initializing level " + std::to_string(last_level + 1) + " in episode " +
+                                  std::to_string(last_episode + 1) + "...",
+                              "Start cross-state: crsFinishLevel", "Go next level...", "Game completed.", "Main menu.",
+                              "Exit game: shutdown normally."}))
         << log;
-    EXPECT_EQ(CountOf(log, "Start cross-state: crsFinishLevel"), static_cast<size_t>(levels));
     EXPECT_EQ(log.find("Verify"), std::string::npos) << log;
 }
 
