@@ -81,7 +81,7 @@ void BM_GameFrame(benchmark::State& state)
         for (int i = 0; i < kFrames && scene.GetResult() == srRunning; ++i) {
             player.Step(scene);
             // Every fourth chain, a strike of a bonus the level offers, at the field's middle.
-            if (player.GetChainsStarted() >= fired_at + 4 && scene.GetState() == gssPlaying && scene.IsFieldIdle()) {
+            if (player.GetChainsStarted() >= fired_at + 4 && scene.GetState() == gssPlaying && scene.GetField().IsIdle()) {
                 fired_at = player.GetChainsStarted();
                 for (int kind : {1, 3}) {
                     const int credit = kind == 1 ? 11 : 13;

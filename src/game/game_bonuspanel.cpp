@@ -239,9 +239,7 @@ void CBonusPanel::OnProcessed()
 
 bool CBonusPanel::FieldAcceptsClick() const
 {
-    if (!_field) return false;
-    return !_field->IsSelectingChain() && !_field->IsFieldBusy() && !_field->IsRefillPending() &&
-           !_field->IsOpeningPending() && !_field->IsFinisherRunning() && !_field->IsBonusRunning();
+    return _field && _field->AcceptsPanelClick();
 }
 
 void CBonusPanel::OnClick(CBaseControl* control)

@@ -120,7 +120,6 @@ bool CGameScene::Init()
     }
     _fader1.Init(kFaderStep);
     _fader2.Init(kFaderStep);
-    _initialized = true;
     FilterHints(g_User);
     SyncWithUser(g_User);
     log.MessageBold("GAME initialized.");
@@ -155,7 +154,6 @@ void CGameScene::Destroy()
     if (GetGameValueSource() == this) SetGameValueSource(nullptr);
     if (GetFieldScene() == this) SetFieldScene(nullptr);
     _user_bridge.Uninstall();
-    _initialized = false;
     log.Message("GAME destroyed.");
 }
 
@@ -339,7 +337,7 @@ void CGameScene::CheckTimeOut()
     if (_state != gssPlaying) return;
     if (g_GameTimer.GetMode() == CGameTimer::tmStopped) return;
     if (g_GameTimer.GetPos() > g_GameTimer.GetMinPos()) return;
-    if (IsFieldQuiet()) StartCrossState(gcsDie);
+    if (_field.IsQuiet()) StartCrossState(gcsDie);
     g_GameTimer.Pause(true);
     g_GameTimer.SetWarningLevel(0);
 }
@@ -348,37 +346,25 @@ void CGameScene::UpdateHintTimer()
 {
     if (_state != gssPlaying) return;
     if (!_bonus_level && g_GameTimer.GetMode() != CGameTimer::tmRunning) return;
-    auto raise = [this](int at_least) {
-        _hint_countdown = std::max(_hint_countdown, at_least);
-        _hint_countdown_active = true;
-        _hint_countdown_paused = false;
-    };
-    if (!IsFieldIdle()) {
-        if (_hint_countdown < kMinHintCountdown) raise(kMinHintCountdown);
+    if (!_field.IsIdle()) {
+        ArmHintCountdown(kMinHintCountdown);
         return;
     }
     if (_field.IsGoalReached()) return;
-    if (_hint_countdown_active && !_hint_countdown_paused && _hint_countdown > 0) --_hint_countdown;
+    if (_hint_countdown_active && _hint_countdown > 0) --_hint_countdown;
     if (!_hint_countdown_active || _hint_countdown != 0) return;
     if (g_User.Settings().pass_smart_test) {
-        _hint_countdown = kMinHintCountdown;
+        ArmHintCountdown(kMinHintCountdown);
     } else {
         GetHintsManager().RequestHint(100);
-        _hint_countdown = kMoveHintCountdown;
+        ArmHintCountdown(kMoveHintCountdown);
     }
+}
+
+void CGameScene::ArmHintCountdown(int at_least)
+{
+    _hint_countdown = std::max(_hint_countdown, at_least);
     _hint_countdown_active = true;
-    _hint_countdown_paused = false;
-}
-
-bool CGameScene::IsFieldQuiet() const
-{
-    return !_field.IsRefillPending() && !_field.IsOpeningPending() && !_field.IsFinisherRunning() &&
-           !_field.IsBonusRunning();
-}
-
-bool CGameScene::IsFieldIdle() const
-{
-    return IsFieldQuiet() && !_field.IsSelectingChain() && !_field.IsBonusArmed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -525,7 +511,6 @@ bool CGameScene::InitLevel()
     ChooseLevelMusic();
     _hint_countdown = 0;
     _hint_countdown_active = false;
-    _hint_countdown_paused = false;
     log.MessageBold("Level initialized.");
     _level_loaded = true;
     return true;
@@ -654,11 +639,7 @@ void CGameScene::CrsDefault(bool start)
     if (_pause_dialog.IsVisible()) return;
     if (!PlayTopPanel().IsShown() || !PlayClockPanel().IsShown() || !_bonus_panel.IsShown()) return;
     if (_fader1.IsRunning() || _field.GetAppearer().IsRunning()) return;
-    if (_hint_countdown < kMinHintCountdown) {
-        _hint_countdown = kMinHintCountdown;
-        _hint_countdown_active = true;
-        _hint_countdown_paused = false;
-    }
+    ArmHintCountdown(kMinHintCountdown);
     stage = 0;
     SetState(gssPlaying);
 }
@@ -671,7 +652,7 @@ void CGameScene::CrsPaused(bool start)
             SetState(_prev_state);
             return;
         }
-        if (!IsFieldQuiet()) {
+        if (!_field.IsQuiet()) {
             SetState(gssPlaying);
             return;
         }
@@ -699,7 +680,7 @@ void CGameScene::CrsHelp(bool start)
             SetState(_prev_state);
             return;
         }
-        if (!IsFieldQuiet()) {
+        if (!_field.IsQuiet()) {
             SetState(_prev_state);
             return;
         }
@@ -728,7 +709,7 @@ void CGameScene::CrsHint(bool start)
         SetState(_prev_state);
         return;
     }
-    if (!IsFieldIdle()) {
+    if (!_field.IsIdle()) {
         SetState(gssPlaying);
         return;
     }

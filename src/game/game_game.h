@@ -153,22 +153,11 @@ public:
     CGameHelpDialog& GetHelpDialog() { return _help_dialog; }
     CGameOverDialog& GetGameOverDialog() { return _game_over_dialog; }
     CFlashingMessage& GetFlashingMessage() { return _message; }
-    CCrossFader& GetFader1() { return _fader1; }
-    CCrossFader& GetFader2() { return _fader2; }
-    CComplexBackground* GetBackground() const { return _background.get(); }
-    IExplosionManager* GetExplosionManager() const { return _explosions; }
 
     bool IsLevelLoaded() const { return _level_loaded; }
     bool IsLevelKept() const { return _level_kept; }
     bool IsLevelStarting() const { return _level_starting; }
     bool IsBonusLevel() const { return _bonus_level; }
-    int GetHintCountdown() const { return _hint_countdown; }
-    bool IsHintCountdownActive() const { return _hint_countdown_active; }
-
-    // The field's activity: quiet when no released chain, follow-up or bonus is being resolved;
-    // idle when moreover no chain is being drawn and no bonus is armed.
-    bool IsFieldQuiet() const;
-    bool IsFieldIdle() const;
 
 private:
     // Level life.
@@ -181,6 +170,8 @@ private:
 
     // Per frame.
     void UpdateHintTimer();
+    // The countdown to the next hint runs again, from at least that many frames.
+    void ArmHintCountdown(int at_least);
     void CheckTimeOut();
     void UpdateField();
     void ProcessPanels();
@@ -236,10 +227,8 @@ private:
     CValueWinder _food_winder{0.0f, 0.0f, kWinderSteps};
     int _hint_countdown = 0;
     bool _hint_countdown_active = false;
-    bool _hint_countdown_paused = false;
     CGameMusic _music;
     CGameUserBridge _user_bridge;
-    bool _initialized = false;
     bool _level_kept = false;
     bool _level_starting = false;
     bool _level_loaded = false;

@@ -147,9 +147,7 @@ bool CGameTopPanel::Load(const CXMLNode& node)
 bool CGameTopPanel::FieldAllowsClick() const
 {
     // An armed bonus waits for its cell and holds nothing back; everything else the field does does.
-    if (!_field) return true;
-    return !_field->IsSelectingChain() && !_field->IsFieldBusy() && !_field->IsRefillPending() &&
-           !_field->IsOpeningPending() && !_field->IsFinisherRunning() && !_field->IsBonusRunning();
+    return !_field || _field->AcceptsPanelClick();
 }
 
 void CGameTopPanel::OnClick(CBaseControl* control)

@@ -3,6 +3,7 @@
 // and leaves through the pause dialog. Screenshots of the level start, mid-play, the bonus effect
 // and the pause are written to the user folder. Under a virtual X display (ZF_E2E_VIDEO=x11, run
 // by the ctest entry test_e2e_game_xvfb) the same run draws into a real window.
+#include "e2e_game_driver.h"
 #include "e2e_util.h"
 
 #include "engine/core/engine_scene.h"
@@ -19,30 +20,6 @@
 namespace {
 
 using namespace e2e;
-
-void PushMouse(const zftest::AutoMouse& m, bool& was_down)
-{
-    static int last_x = 0, last_y = 0;
-    SDL_Event motion{};
-    motion.type = SDL_MOUSEMOTION;
-    motion.motion.x = int(m.x);
-    motion.motion.y = int(m.y);
-    motion.motion.xrel = motion.motion.x - last_x;
-    motion.motion.yrel = motion.motion.y - last_y;
-    last_x = motion.motion.x;
-    last_y = motion.motion.y;
-    SDL_PushEvent(&motion);
-    if (m.left_down != was_down) {
-        SDL_Event button{};
-        button.type = m.left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        button.button.button = SDL_BUTTON_LEFT;
-        button.button.state = m.left_down ? SDL_PRESSED : SDL_RELEASED;
-        button.button.x = int(m.x);
-        button.button.y = int(m.y);
-        SDL_PushEvent(&button);
-        was_down = m.left_down;
-    }
-}
 
 // The cells of the field that still hold picture tiles.
 int TilesLeft(CGameField& field)
@@ -66,13 +43,7 @@ public:
     {
         if (scene.GetAlias() != "Game") return;
         CGameScene& game = GetGameScene();
-        ++_frames;
-        // A click is a move, a press and a release on three frames, as a hand makes it.
-        if (!_clicks.empty()) {
-            PushMouse(_clicks.front(), _down);
-            _clicks.erase(_clicks.begin());
-            return;
-        }
+        if (_hand.Step()) return;
         if (_wait > 0) {
             --_wait;
             return;
@@ -93,7 +64,7 @@ public:
                 return;
             }
             if (_settling) {
-                if (game.GetState() != gssPlaying || !game.IsFieldIdle() || game.GetField().IsRefillPending() ||
+                if (game.GetState() != gssPlaying || !game.GetField().IsIdle() || game.GetField().IsRefillPending() ||
                     game.GetField().IsOpeningPending())
                     return;
                 _settling = false;
@@ -117,7 +88,7 @@ public:
             if (game.GetState() != gssPlaying) return;
             const GamePoint icon = game.GetBonusPanel().GetBonusIconPos(_bonus);
             Write("credit", {GetResCredits().GetGrade(_bonus), _bonus});
-            Click(icon.x, icon.y + 12.0f);
+            _hand.Click(icon.x, icon.y + 12.0f);
             _phase = 3;
             _wait = 10;
             return;
@@ -135,12 +106,9 @@ public:
             const int count = g_LevelCfg.GetCellCount();
             for (int d = 0; d < count; ++d) {
                 const int cell = (count / 2 + (d % 2 ? -1 : 1) * ((d + 1) / 2) + count) % count;
-                if (game.GetField().HasPlayableBall(cell) && g_LevelCfg.CellToScreenCenter(cell, x, y)) {
-                    _target = cell;
-                    break;
-                }
+                if (game.GetField().HasPlayableBall(cell) && g_LevelCfg.CellToScreenCenter(cell, x, y)) break;
             }
-            Click(x, y);
+            _hand.Click(x, y);
             _phase = 4;
             _wait = 4;
             return;
@@ -152,7 +120,7 @@ public:
             _phase = 5;
             return;
         case 5:   // pause once the field is quiet
-            if (game.GetState() != gssPlaying || !game.IsFieldIdle()) return;
+            if (game.GetState() != gssPlaying || !game.GetField().IsIdle()) return;
             PushKey(SDL_SCANCODE_ESCAPE);
             _phase = 6;
             return;
@@ -186,12 +154,12 @@ public:
             return;
         case 11:   // leave: the menu button, then the confirmation
             if (game.GetState() != gssPaused) return;
-            ClickControl(game.GetPauseDialog(), "ID_MENU");
+            _hand.ClickOn(game.GetPauseDialog(), "ID_MENU");
             _phase = 12;
             return;
         case 12:
             if (!game.GetPauseDialog().GetLeaveDialog().IsShown()) return;
-            ClickControl(game.GetPauseDialog().GetLeaveDialog(), "ID_LEAVE");
+            _hand.ClickOn(game.GetPauseDialog().GetLeaveDialog(), "ID_LEAVE");
             _phase = 13;
             return;
         default:
@@ -207,29 +175,15 @@ private:
         for (int v : values) out << ' ' << v;
         out << '\n';
     }
-    void Click(float x, float y)
-    {
-        _clicks.push_back({x, y, false});
-        _clicks.push_back({x, y, true});
-        _clicks.push_back({x, y, false});
-    }
-    void ClickControl(CBaseDialog& dialog, const char* id)
-    {
-        const CBaseControlPtr c = dialog.GetControl(id);
-        Click(c->GetX() + c->GetWidth() / 2, c->GetY() + c->GetHeight() / 2);
-    }
 
     std::string _report;
-    bool _down = false;
-    zftest::GameAutoPlayer _player{[this](const zftest::AutoMouse& m) { PushMouse(m, _down); }};
+    MouseHand _hand;
+    zftest::GameAutoPlayer _player{[this](const zftest::AutoMouse& m) { _hand.Push(m); }};
     int _phase = 0;
     int _wait = 0;
-    int _frames = 0;
     bool _dragging = false;
     bool _settling = false;
     int _bonus = 0;
-    int _target = -1;
-    std::vector<zftest::AutoMouse> _clicks;
 };
 
 // The report as key -> values (the last line of each key).

@@ -8,6 +8,7 @@
 
 #include "engine/core/engine_scene.h"
 #include "game/game_game.h"
+#include "support/game_autoplayer.h"
 
 #include <deque>
 #include <memory>
@@ -15,6 +16,59 @@
 #include <vector>
 
 namespace e2e {
+
+// The player's hand on the mouse in a whole-program run: it pushes the SDL events that move the
+// pointer and press or release the left button, and makes clicks as a hand does, a move, a press and
+// a release on three frames.
+class MouseHand {
+public:
+    // Moves to the point of the state and presses or releases as it says, now.
+    void Push(const zftest::AutoMouse& m)
+    {
+        SDL_Event motion{};
+        motion.type = SDL_MOUSEMOTION;
+        motion.motion.x = int(m.x);
+        motion.motion.y = int(m.y);
+        motion.motion.xrel = motion.motion.x - _x;
+        motion.motion.yrel = motion.motion.y - _y;
+        _x = motion.motion.x;
+        _y = motion.motion.y;
+        SDL_PushEvent(&motion);
+        if (m.left_down == _down) return;
+        SDL_Event button{};
+        button.type = m.left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        button.button.button = SDL_BUTTON_LEFT;
+        button.button.state = m.left_down ? SDL_PRESSED : SDL_RELEASED;
+        button.button.x = _x;
+        button.button.y = _y;
+        SDL_PushEvent(&button);
+        _down = m.left_down;
+    }
+    void Click(float x, float y)
+    {
+        _queue.push_back({x, y, false});
+        _queue.push_back({x, y, true});
+        _queue.push_back({x, y, false});
+    }
+    void ClickOn(CBaseDialog& dialog, const char* id)
+    {
+        const CBaseControlPtr c = dialog.GetControl(id);
+        Click(c->GetX() + c->GetWidth() / 2, c->GetY() + c->GetHeight() / 2);
+    }
+    // One frame of the clicks asked for; false when none is left.
+    bool Step()
+    {
+        if (_queue.empty()) return false;
+        Push(_queue.front());
+        _queue.pop_front();
+        return true;
+    }
+
+private:
+    std::deque<zftest::AutoMouse> _queue;
+    int _x = 0, _y = 0;
+    bool _down = false;
+};
 
 class GameDriver {
 public:
@@ -48,11 +102,7 @@ public:
             return;
         }
         CGameScene& game = GetGameScene();
-        if (!s.mouse.empty()) {
-            Push(s.mouse.front());
-            s.mouse.pop_front();
-            return;
-        }
+        if (s.hand.Step()) return;
         if (s.leaving > 0) {
             Leave(game);
             return;
@@ -70,18 +120,13 @@ public:
     }
 
 private:
-    struct Click {
-        int x, y;
-        bool down;
-    };
     struct State {
         std::deque<Action> actions;
         std::deque<SDL_Scancode> menu_keys;
         std::string scene;
         int menu_frames = 0;
-        std::deque<Click> mouse;
+        MouseHand hand;
         int leaving = 0;
-        bool down = false;
     };
 
     void Leave(CGameScene& game)
@@ -89,39 +134,13 @@ private:
         State& s = *_state;
         CPauseDialog& pause = game.GetPauseDialog();
         if (s.leaving == 1 && game.GetState() == gssPaused) {
-            ClickOn(pause, "ID_MENU");
+            s.hand.ClickOn(pause, "ID_MENU");
             s.leaving = 2;
         } else if (s.leaving == 2 && pause.GetLeaveDialog().IsShown()) {
-            ClickOn(pause.GetLeaveDialog(), "ID_LEAVE");
+            s.hand.ClickOn(pause.GetLeaveDialog(), "ID_LEAVE");
             s.leaving = 3;
         }
     }
-    void ClickOn(CBaseDialog& dialog, const char* id)
-    {
-        const CBaseControlPtr c = dialog.GetControl(id);
-        const int x = int(c->GetX() + c->GetWidth() / 2), y = int(c->GetY() + c->GetHeight() / 2);
-        _state->mouse.push_back({x, y, false});
-        _state->mouse.push_back({x, y, true});
-        _state->mouse.push_back({x, y, false});
-    }
-    void Push(const Click& c)
-    {
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
-        motion.motion.x = c.x;
-        motion.motion.y = c.y;
-        SDL_PushEvent(&motion);
-        if (c.down == _state->down) return;
-        SDL_Event button{};
-        button.type = c.down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        button.button.button = SDL_BUTTON_LEFT;
-        button.button.state = c.down ? SDL_PRESSED : SDL_RELEASED;
-        button.button.x = c.x;
-        button.button.y = c.y;
-        SDL_PushEvent(&button);
-        _state->down = c.down;
-    }
-
     std::shared_ptr<State> _state;
 };
 

@@ -213,7 +213,7 @@ TEST_F(GameScene, ABonusPickedOnThePanelStrikesTheField)
     EXPECT_FALSE(scene->GetField().IsBonusArmed());
     ASSERT_EQ(scene->GetField().GetLevelRecord().bonus_use.size(), 1u);
     EXPECT_EQ(scene->GetField().GetLevelRecord().bonus_use.front().type, type == 11 ? 1 : 3);
-    ASSERT_TRUE(RunUntil([this] { return scene->IsFieldIdle() && !scene->GetField().IsRefillPending(); }));
+    ASSERT_TRUE(RunUntil([this] { return scene->GetField().IsIdle() && !scene->GetField().IsRefillPending(); }));
     EXPECT_GT(scene->GetField().GetLevelRecord().n_puzzles_broke, tiles_broken);
     EXPECT_EQ(scene->GetState(), gssPlaying);
 }
@@ -275,7 +275,7 @@ TEST_F(GameDeath, TheTimeRunningOutCostsALifeAndTheLevelStartsAgain)
     EnterLevel(0);
     ASSERT_TRUE(Playing());
     UsePlayer();
-    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->IsFieldIdle(); }));
+    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->GetField().IsIdle(); }));
     player.reset();
     const int tiles_left = scene->GetField().GetLevelRecord().n_puzzles_broke;
     ASSERT_GT(tiles_left, 0);
@@ -420,7 +420,7 @@ TEST_F(GameScene, TheCityVisitInMidLevelKeepsTheLevel)
     EnterLevel(0);
     ASSERT_TRUE(Playing());
     UsePlayer();
-    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->IsFieldIdle(); }));
+    ASSERT_TRUE(RunUntil([this] { return scene->GetField().GetLevelRecord().n_chains >= 1 && scene->GetField().IsIdle(); }));
     player.reset();
     const int broken = scene->GetField().GetLevelRecord().n_puzzles_broke;
     scene->GetTopPanel().SetResult(5);   // what the "ID_RELAX" button leaves

@@ -36,7 +36,7 @@ public:
             --_rest_frames;
             return false;
         }
-        if (scene.GetState() != gssPlaying || !scene.IsFieldIdle()) return false;
+        if (scene.GetState() != gssPlaying || !scene.GetField().IsIdle()) return false;
         CGameField& field = scene.GetField();
         if (field.IsRefillPending() || field.IsGoalReached() || field.GetAppearer().IsRunning()) return false;
         field.AnalyseMoves();

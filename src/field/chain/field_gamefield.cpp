@@ -630,6 +630,11 @@ bool CGameField::IsLevelFinished() const
     return !_is_bonus_level || !g_MovesCounter.IsPanelAnimating();
 }
 
+bool CGameField::IsQuiet() const
+{
+    return !_refill_pending && !_opening_pending && !IsFinisherRunning() && !_bonus_running;
+}
+
 bool CGameField::IsFieldBusy() const
 {
     return _appearer.IsRunning() || CEffectCounter::HasRunning() || _balls.HasMovingChain() || _balls.HasPendingMoves();

@@ -286,6 +286,13 @@ public:
     bool IsGoalReached() const;
     bool IsLevelFinished() const;
     bool IsFieldBusy() const;
+    // The field's activity as the screen around it asks: quiet while no released chain, no opening
+    // behind walls, no finisher and no bonus is being resolved; idle when moreover no chain is being
+    // drawn and no bonus is armed; free for a click on a panel when no chain is drawn, nothing
+    // moves and it is quiet (an armed bonus may wait for its cell).
+    bool IsQuiet() const;
+    bool IsIdle() const { return IsQuiet() && !_player_selecting_chain && !_bonus_armed; }
+    bool AcceptsPanelClick() const { return IsQuiet() && !_player_selecting_chain && !IsFieldBusy(); }
     // Whether the resolved chain's refill is still under way.
     bool IsRefillPending() const { return _refill_pending; }
     bool IsOpeningPending() const { return _opening_pending; }
