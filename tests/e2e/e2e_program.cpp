@@ -251,7 +251,8 @@ TEST_F(Program, UnusableUserFolderRunsWithoutSavingAnywhere)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(home() + "/Tovrin");
-        const std::string game = MakeGameFolder(home() + "/game", c.missing);
+        // Copied: the run as "nobody" may not be able to enter the source tree.
+        const std::string game = MakeGameFolder(home() + "/game", c.missing, {}, true);
         const std::string launch = home() + "/launch";
         std::filesystem::create_directories(launch);
         if (c.read_only) {

@@ -72,18 +72,27 @@ inline void PushQuit()
 
 // A game folder at `at` made of links to the shipped game files, without the files of "Settings"
 // named in `missing` and with the Settings files of `replaced` written in place of the shipped ones.
+// With `copied` the files are copies instead of links: a run under another user can read them even
+// where the source tree lies in a folder only its owner may enter.
 inline std::string MakeGameFolder(const std::string& at, const std::set<std::string>& missing,
-                           const std::map<std::string, std::string>& replaced = {})
+                                  const std::map<std::string, std::string>& replaced = {}, bool copied = false)
 {
     namespace fs = std::filesystem;
     fs::remove_all(at);
     fs::create_directories(at + "/Settings");
+    const auto place = [copied](const fs::path& from, const fs::path& to) {
+        if (copied)
+            fs::copy(from, to, fs::copy_options::recursive);
+        else if (fs::is_directory(from))
+            fs::create_directory_symlink(from, to);
+        else
+            fs::create_symlink(from, to);
+    };
     for (const auto& entry : fs::directory_iterator(ZF_GAME_DATA_DIR))
-        if (entry.path().filename() != "Settings")
-            fs::create_directory_symlink(entry.path(), at + "/" + entry.path().filename().string());
+        if (entry.path().filename() != "Settings") place(entry.path(), at + "/" + entry.path().filename().string());
     for (const auto& entry : fs::directory_iterator(std::string(ZF_GAME_DATA_DIR) + "/Settings")) {
         const std::string name = entry.path().filename().string();
-        if (!missing.count(name) && !replaced.count(name)) fs::create_symlink(entry.path(), at + "/Settings/" + name);
+        if (!missing.count(name) && !replaced.count(name)) place(entry.path(), at + "/Settings/" + name);
     }
     for (const auto& [name, text] : replaced) WriteText(at + "/Settings/" + name, text);
     return at;
