@@ -1,5 +1,6 @@
 #include "gui/gui_winder.h"
 
+#include <algorithm>
 #include <cmath>
 
 CValueWinder::CValueWinder(float from, float to, int steps, const std::string& sound_alias)
@@ -18,12 +19,14 @@ void CValueWinder::Start(float from, float to, int steps)
     _current = from;
     // A run of no steps lands at once.
     _delta = steps > 0 ? (to - from) / float(steps) : (to - from);
+    _steps_left = std::max(steps, 1);
 }
 
 void CValueWinder::Step()
 {
     if (!_active) return;
-    if (std::fabs(_delta) < std::fabs(_target - _current)) {
+    --_steps_left;
+    if (_steps_left > 0 && std::fabs(_delta) < std::fabs(_target - _current)) {
         _current += _delta;
         if (_has_sound && !_sound.IsPlaying()) _sound.SetState(CSoundChannel::chsPlay);
     } else {

@@ -17,7 +17,7 @@ public:
     // Restarts the run (the sound stays).
     void Start(float from, float to, int steps);
     // One frame while active: moves by delta while more than delta remains, else lands exactly on
-    // the target and stops.
+    // the target and stops; the last of the run's steps always lands, whatever the float rounding.
     void Step();
     // Lands on the target at once and stops.
     void Finish();
@@ -32,6 +32,7 @@ private:
     float _current = 0.0f;
     float _delta = 0.0f;
     bool _active = false;
+    int _steps_left = 0;
     CSoundChannel _sound;
     bool _has_sound = false;
 };

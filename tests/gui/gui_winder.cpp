@@ -32,6 +32,7 @@ TEST(ValueWinder, CountsInFiftyEvenStepsAndLandsExactlyOnTheTarget)
         {250.0f, 100.0f, 50, 50, 247.0f},   // counts down by 3
         {70.0f, 70.0f, 50, 1, 70.0f},        // nothing to count: done on the first step
         {0.0f, 10.0f, 0, 1, 10.0f},          // no steps: lands at once
+        {0.0f, 7.0f, 50, 50, 0.14f},         // a delta float cannot hold exactly still lands on step 50
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.from << " -> " << c.to);
