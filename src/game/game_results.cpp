@@ -369,7 +369,7 @@ void CBonusResourcesDialog::Reveal(const std::array<int, 3>& multipliers)
         const int m = multipliers[size_t(slot)];
         const std::string text = m != 1 ? _multiplier_char + std::to_string(m) : std::string();
         if (auto label = Label("ID_BONUS_RESOURCE_" + std::to_string(slot + 1)))
-            label->GetLabel().SetParams(CParamValue(text), CParamValue(0));
+            label->SetParams(CParamValue(text), CParamValue(0));
     }
     _groups.StartAll();
     SetVisible(*this, "ID_GET", false);
