@@ -417,10 +417,7 @@ void CGameScene::FilterHints(CUser& user)
         _level_kept = false;
         DestroyLevel();
     }
-    std::set<int> seen;
-    for (const auto& [id, shown] : user.Settings().Shown_hints)
-        if (shown) seen.insert(id);
-    GetHintsManager().FilterSeen(seen);
+    GetHintsManager().FilterHints(user);
 }
 
 float CGameScene::GetShownResource(int type) const

@@ -53,7 +53,6 @@ void CGameUserBridge::ReturnCredit(int credit_type, int grades) { GetResCredits(
 void CGameUserBridge::SetFirstChainDone()
 {
     g_User.Settings().pass_smart_test = true;
-    GetHintsManager().SetFirstChainDone(true);
 }
 
 void CGameUserBridge::RequestHint(int hint) { GetHintsManager().RequestHint(hint); }
