@@ -460,8 +460,11 @@ void CGameHelpDialog::SetPage(int index, bool immediate)
     if (const CBaseControlPtr forward = FindControl("ID_FORWARD")) forward->SetEnabled(index < count - 1);
     if (const CBaseControlPtr backward = FindControl("ID_BACKWARD")) backward->SetEnabled(index > 0);
     _page_target = index;
-    if (immediate) ApplyPage();
-    else if (index > _page_shown) PlayPageEffect(hePageForward);
+    if (immediate) {
+        // A page switched at once leaves no turn to show over it.
+        StopPageEffects();
+        ApplyPage();
+    } else if (index > _page_shown) PlayPageEffect(hePageForward);
     else if (index < _page_shown) PlayPageEffect(hePageBackward);
 }
 

@@ -156,8 +156,8 @@ public:
     // Shows the section's page control ("ID_PAGES_n") and selector ("ID_SELECT_n"), hides the
     // others, and shows its first page at once.
     void SelectSection(int section);
-    // Clamps the index to the section's pages and sets the arrows; at once, or with the page effect
-    // of that direction, the page switching when its sprite has played.
+    // Clamps the index to the section's pages and sets the arrows; at once (ending a page turn that
+    // runs), or with the page effect of that direction, the page switching when its sprite has played.
     void SetPage(int index, bool immediate);
     // The page control switches to the target page; the page effects' emitters go.
     void ApplyPage();

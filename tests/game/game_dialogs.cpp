@@ -735,6 +735,17 @@ TEST_F(FullHelp, APageTurnSwitchesThePageWhenItsSpriteHasPlayed)
     EXPECT_FALSE(backward.IsPlaying());
     EXPECT_FALSE(backward.pyro->HasEmitters());
 
+    // A section chosen during a turn shows at once, with no turn over it.
+    help.OnClick(help.GetControl("ID_FORWARD").get());
+    ASSERT_TRUE(forward.IsPlaying());
+    help.OnClick(help.GetControl("ID_GOTO_2").get());
+    EXPECT_FALSE(forward.IsPlaying());
+    EXPECT_FALSE(forward.pyro->HasEmitters());
+    Frame();
+    EXPECT_EQ(help.GetSection(), 2);
+    EXPECT_EQ(ControlPage(), 0);
+    help.OnClick(help.GetControl("ID_GOTO_1").get());
+
     // A turn cut short by a hide applies no page later; the next show starts at the first page.
     help.OnClick(help.GetControl("ID_FORWARD").get());
     help.HideImmediately();

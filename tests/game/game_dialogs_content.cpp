@@ -15,6 +15,7 @@
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_xml.h"
 #include "engine/core/engine_core_internal.h"
+#include "engine/particles/engine_pyro2.h"
 #include "engine/render/engine_render.h"
 #include "engine/text/engine_langtext.h"
 #include "game/game_background.h"
@@ -442,11 +443,15 @@ TEST_F(GameDialogsContent, HelpPagesFitTheirPageAndTheLimitsFitThePages)
         }
     }
 
-    // The tabs: each section's highlight lies under its button.
+    // The tabs: each section's highlight lies round its button, clear of the other tabs and the page.
+    const Rect page_area = Bounds(*help.GetControl("ID_PAGES_1"));
     for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
         const Rect select = Bounds(*help.GetControl("ID_SELECT_" + std::to_string(n)));
         const Rect go = Bounds(*help.GetControl("ID_GOTO_" + std::to_string(n)));
-        EXPECT_TRUE(Inside(select, go) && Inside(go, select)) << n;
+        EXPECT_TRUE(Inside(go, select)) << n;
+        EXPECT_FALSE(select.Overlaps(page_area)) << n;
+        for (int m = 1; m <= CGameHelpDialog::kSections; ++m)
+            if (m != n) EXPECT_FALSE(select.Overlaps(Bounds(*help.GetControl("ID_GOTO_" + std::to_string(m))))) << n << " " << m;
     }
 
     // Every title may read at least the bonus section's first page and opens it on a page it may read;
@@ -819,6 +824,68 @@ TEST_F(GameDialogsContent, PreviewSheet)
         SDL_BlitSurface(shots[i].get(), nullptr, sheet.get(), &to);
     }
     ASSERT_EQ(IMG_SavePNG(sheet.get(), kSheet.c_str()), 0) << IMG_GetError();
+}
+
+// ZF_UPDATE_GAMEDIALOGS_SHEET=1 also draws content/gamedialogs/help_sheet.png: the first page of each
+// help section shown by the real dialog, a page of the bonus section turning over, the citizens of the
+// first epoch and the walls.
+TEST_F(GameDialogsContent, HelpSheet)
+{
+    ASSERT_TRUE(_ready) << SDL_GetError();
+    const char* update = std::getenv("ZF_UPDATE_GAMEDIALOGS_SHEET");
+    if (!update || std::string(update) != "1") GTEST_SKIP() << "ZF_UPDATE_GAMEDIALOGS_SHEET=1 draws the sheet";
+    ASSERT_TRUE(InitPyro("Textures\\Pyro\\PyroDemo2.pyro"));
+    // The first title's bonus pages.
+    const CPromotions old_promotions = GetPromotions();
+    GetPromotions().Load("Settings\\Promotions.xml");
+    CEngineCore& core = CEngineCore::Instance();
+    CGameHelpDialog help;
+    ASSERT_TRUE(help.Load(Node("HelpDialog")));
+    help.ShowModalImmediately();
+    auto frames = [&](int n) {
+        zftest::SurfacePtr shot;
+        for (int i = 0; i < n; ++i) {
+            core.SetFrameTime(0.016f);
+            if (!core.BeginFrame()) return shot;
+            core.Clear(0xFF5B3720);
+            help.Process();
+            if (i == n - 1) shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, 800, 600});
+            core.EndFrame();
+        }
+        return shot;
+    };
+    std::vector<zftest::SurfacePtr> shots;
+    for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
+        help.SelectSection(n);
+        shots.push_back(frames(3));
+    }
+    // The bonus section's second page turning over to the third, half way.
+    help.SelectSection(2);
+    help.SetPage(1, true);
+    frames(2);
+    help.OnClick(help.GetControl("ID_FORWARD").get());
+    shots.push_back(frames(8));
+    help.SelectSection(4);
+    help.SetPage(1, true);
+    shots.push_back(frames(3));
+    help.SelectSection(3);
+    help.SetPage(2, true);
+    shots.push_back(frames(3));
+    ShutdownPyro();
+    GetPromotions() = old_promotions;
+
+    constexpr int kGap = 8;
+    zftest::SurfacePtr sheet(SDL_CreateRGBSurfaceWithFormat(0, 2 * 800 + 3 * kGap, 4 * 600 + 5 * kGap, 32,
+                                                            SDL_PIXELFORMAT_ARGB8888));
+    ASSERT_TRUE(sheet);
+    SDL_FillRect(sheet.get(), nullptr, 0xFF2B1D14);
+    for (size_t i = 0; i < shots.size(); ++i) {
+        ASSERT_TRUE(shots[i]) << SDL_GetError();
+        SDL_Rect to{kGap + int(i % 2) * (800 + kGap), kGap + int(i / 2) * (600 + kGap), 800, 600};
+        SDL_BlitSurface(shots[i].get(), nullptr, sheet.get(), &to);
+    }
+    const std::string path = std::string(ZF_SOURCE_DIR) + "/content/gamedialogs/help_sheet.png";
+    ASSERT_EQ(IMG_SavePNG(sheet.get(), path.c_str()), 0) << IMG_GetError();
 }
 
 } // namespace
