@@ -1,5 +1,5 @@
 // The dialogs that interrupt play: the pause dialog with its sound and music volumes and its
-// leave-game confirmation, the help dialog with its pages, and the game over dialog.
+// leave-game confirmation, the help dialog with its sections of pages, and the game over dialog.
 #pragma once
 
 #include "engine/render/cross_fader.h"
@@ -7,9 +7,13 @@
 #include "gui/gui_indicators.h"
 #include "settings/main_settings.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
+class CPyro2;
 class CXMLNode;
 struct LevelRecord;
 
@@ -74,26 +78,88 @@ private:
     bool _settings_taken = false;
 };
 
-// The help: pages of "ID_PAGES_1" turned with "ID_FORWARD" and "ID_BACKWARD" (arrows disabled at
-// the ends), "ID_CONTINUE" (result 1) and "ID_EXIT" (result 2). Every control is optional; the
-// buttons act only while the dialog is shown.
+// The current epoch's help limits: how many pages of the help's first and third sections the
+// player may turn to, and the page each section opens at.
+struct EpochHelp {
+    int limit_01 = 1;
+    int limit_03 = 1;
+    int default_page_01 = 0;
+    int default_page_03 = 0;
+};
+// The current epoch's help limits; false for an epoch the city does not know.
+using EpochHelpSource = std::function<bool(int epoch, EpochHelp& help)>;
+
+// One effect of the help dialog. The open and close effects are a sprite that moves and resizes from
+// the start rectangle to the end one over one pass of its animation. A page effect is a page-turn
+// sprite drawn at its offset from the dialog's corner with its own size, an emitter started at its
+// offset that drifts by its speed every frame, and a sound.
+struct HelpEffect {
+    HelpEffect();
+    ~HelpEffect();
+    HelpEffect(const HelpEffect&) = delete;
+    HelpEffect& operator=(const HelpEffect&) = delete;
+
+    // Null when the node has no picture: the effect then ends as soon as it starts.
+    std::unique_ptr<CSprite> sprite;
+
+    // Open and close.
+    float start_x = 0.0f, start_y = 0.0f, end_x = 0.0f, end_y = 0.0f;
+    float start_size_x = 0.0f, start_size_y = 0.0f, end_size_x = 0.0f, end_size_y = 0.0f;
+    // The rectangle shown and its change per frame while the effect runs.
+    float x = 0.0f, y = 0.0f, size_x = 0.0f, size_y = 0.0f;
+    float step_x = 0.0f, step_y = 0.0f, step_size_x = 0.0f, step_size_y = 0.0f;
+    bool running = false;
+
+    // Page turns.
+    float scale_to_x = 0.0f, scale_to_y = 0.0f, offset_x = 0.0f, offset_y = 0.0f;
+    std::string emitter;
+    float emitter_x = 0.0f, emitter_y = 0.0f, speed_x = 0.0f, speed_y = 0.0f;
+    std::string sound;
+    std::unique_ptr<CPyro2> pyro;
+
+    // Whether its sprite plays.
+    bool IsPlaying() const { return sprite && sprite->IsPlaying(); }
+};
+
+// The help: five sections of pages ("ID_PAGES_1" ... "ID_PAGES_5"), chosen with "ID_GOTO_n" (the
+// chosen one's "ID_SELECT_n" highlight shows), turned with "ID_FORWARD" and "ID_BACKWARD" (arrows
+// disabled at the ends), "ID_CONTINUE" (result 1) and "ID_EXIT" (result 2). The first and third
+// sections show as many pages as the current epoch allows, the second as many as the player's title
+// allows. It opens and closes with an effect, and turns its pages with one. Every control is
+// optional; the buttons act only while the dialog is shown.
 class CGameHelpDialog : public CBaseDialog {
 public:
     static constexpr int kSections = 5;
+    enum EEffect { heOpen = 0, heClose = 1, hePageBackward = 2, hePageForward = 3, heCount = 4 };
 
+    CGameHelpDialog();
+    ~CGameHelpDialog() override;
+
+    // The controls, and the children "OpenEffect", "CloseEffect", "PageBackwardEffect",
+    // "PageForwardEffect".
     bool Load(const CXMLNode& node) override;
+    void ClearControls() override;
     void OnShow(bool immediate) override;
+    void OnHide(bool immediate) override;
     void OnClick(CBaseControl* control) override;
-    // A page turn asked for switches the page once the frame is drawn.
+    // The open or close effect runs; the transition completes when its animation ends.
+    void UpdateTransition() override;
+    // The effects' sprites and emitters.
+    void OnDraw() override;
+    // A page turn asked for switches the page once its sprite has played.
     void OnDrawEnd() override;
 
+    // Where the first and third sections' limits come from; without one they are limited only by
+    // their pages.
+    void SetEpochHelpSource(EpochHelpSource source) { _epoch_help = std::move(source); }
+
     // Shows the section's page control ("ID_PAGES_n") and selector ("ID_SELECT_n"), hides the
-    // others, and shows its first page.
+    // others, and shows its first page at once.
     void SelectSection(int section);
-    // Clamps the index to the section's pages and sets the arrows; at once, or at the end of the
-    // frame's drawing.
+    // Clamps the index to the section's pages and sets the arrows; at once (ending a page turn that
+    // runs), or with the page effect of that direction, the page switching when its sprite has played.
     void SetPage(int index, bool immediate);
-    // The page control switches to the target page.
+    // The page control switches to the target page; the page effects' emitters go.
     void ApplyPage();
 
     int GetSection() const { return _section; }
@@ -101,16 +167,33 @@ public:
     int GetTargetPage() const { return _page_target; }
     // The pages of the section shown; null when the layout has none.
     const std::shared_ptr<CMenuPageControl>& GetCurrentPages() const { return _pages; }
-    // How many pages the section shown has (at least 1).
+    // How many pages of the section shown the player may see (at least 1).
     int GetPageCount() const;
+    // The smallest x and y over the controls as loaded: the page effects' origin.
+    float GetCornerX() const { return _corner_x; }
+    float GetCornerY() const { return _corner_y; }
+    const HelpEffect& GetEffect(EEffect which) const { return _effects[which]; }
 
 private:
     bool IsTurning() const { return _page_shown != _page_target; }
+    // The section's page limit by the player's progress (none for a section without one) and its
+    // first page.
+    std::optional<int> GetSectionLimit(int section) const;
+    int GetDefaultPage(int section) const;
+    void LoadEffects(const CXMLNode& node);
+    void StartTransitionEffect(EEffect which);
+    void StopTransitionEffects();
+    void StopPageEffects();
+    void PlayPageEffect(EEffect which);
 
     std::shared_ptr<CMenuPageControl> _pages;
     int _section = 0;
     int _page_shown = 0;
     int _page_target = 0;
+    float _corner_x = 0.0f;
+    float _corner_y = 0.0f;
+    HelpEffect _effects[heCount];
+    EpochHelpSource _epoch_help;
 };
 
 // The end of the game when the lives are spent: its "Indicator" children show the player's

@@ -15,14 +15,17 @@
 #include "engine/base/engine_layout.h"
 #include "engine/base/engine_xml.h"
 #include "engine/core/engine_core_internal.h"
+#include "engine/particles/engine_pyro2.h"
 #include "engine/render/engine_render.h"
 #include "engine/text/engine_langtext.h"
 #include "game/game_background.h"
+#include "game/game_dialogs.h"
 #include "gui/gui_controls.h"
 #include "gui/gui_dialog.h"
 #include "gui/gui_indicators.h"
 #include "gui/gui_kinds.h"
 #include "player/player_gamevalues.h"
+#include "player/player_prices.h"
 #include "player/player_resources.h"
 #include "player/player_user.h"
 #include "support/pixel_compare.h"
@@ -75,6 +78,18 @@ std::vector<std::pair<std::string, Kind>> ResourcesControls()
     return out;
 }
 
+std::vector<std::pair<std::string, Kind>> HelpControls()
+{
+    std::vector<std::pair<std::string, Kind>> out{
+        {"ID_CONTINUE", kButton}, {"ID_EXIT", kButton}, {"ID_FORWARD", kButton}, {"ID_BACKWARD", kButton}};
+    for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
+        out.emplace_back("ID_PAGES_" + std::to_string(n), kPages);
+        out.emplace_back("ID_SELECT_" + std::to_string(n), kImage);
+        out.emplace_back("ID_GOTO_" + std::to_string(n), kButton);
+    }
+    return out;
+}
+
 // Every node the game screen loads, with the controls its class looks up.
 const std::vector<Expected>& Nodes()
 {
@@ -93,8 +108,7 @@ const std::vector<Expected>& Nodes()
                                  {"ID_OK", kButton}}},
         {"GameOverDialog", {{"ID_OK", kButton}}},
         {"BonusLevelCompleteDialog", {{"ID_OK", kButton}}},
-        {"HelpDialog", {{"ID_PAGES_1", kPages}, {"ID_CONTINUE", kButton}, {"ID_EXIT", kButton},
-                        {"ID_FORWARD", kButton}, {"ID_BACKWARD", kButton}}},
+        {"HelpDialog", HelpControls()},
         {"PromotionDialog", {{"ID_PROMOTIONS", kPages}, {"ID_BONUS", kButton}, {"ID_BONUS_CENTER", kButton},
                              {"ID_RESOURCE", kButton}, {"ID_RESOURCE_CENTER", kButton}, {"ID_OK", kButton}}},
         {"GetResourcesDialog", ResourcesControls()},
@@ -209,10 +223,6 @@ TEST_F(GameDialogsContent, EveryNodeLoadsWithTheControlsItsClassLooksUp)
         EXPECT_FALSE(log.Has("Verify")) << log.Text();
         EXPECT_FALSE(log.Has("Warning")) << log.Text();
     }
-    // The help's page control holds its pages, each a small dialog of its own.
-    CBaseDialog help;
-    help.Load(Node("HelpDialog"));
-    EXPECT_GE(help.GetControl<CMenuPageControl>("ID_PAGES_1")->GetPages().size(), 2u);
     // The moves label shows its count through one parameter.
     CSlideableBaseDialog mover;
     mover.Load(Node("MoverDialog"));
@@ -376,6 +386,130 @@ TEST_F(GameDialogsContent, PlayPanelsLeaveTheFieldFreeAndHideOffTheScreen)
             }
         }
     }
+}
+
+// ---- The help
+
+Rect Bounds(const CBaseControl& c) { return Rect{c.GetX(), c.GetY(), c.GetX() + c.GetWidth(), c.GetY() + c.GetHeight()}; }
+
+bool Inside(const Rect& inner, const Rect& outer)
+{
+    return inner.l >= outer.l && inner.r <= outer.r && inner.t >= outer.t && inner.b <= outer.b;
+}
+
+TEST_F(GameDialogsContent, HelpPagesFitTheirPageAndTheLimitsFitThePages)
+{
+    ASSERT_TRUE(_ready) << SDL_GetError();
+    zftest::LogWatch log;
+    CGameHelpDialog help;
+    ASSERT_TRUE(help.Load(Node("HelpDialog")));
+    EXPECT_FALSE(log.Has("Error")) << log.Text();
+    EXPECT_FALSE(log.Has("Warning")) << log.Text();
+
+    // Every page's pictures and texts lie on the page and apart from one another (the page's own
+    // backing panel under them all); every text is a label of the labels file.
+    for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
+        const auto pages = help.GetControl<CMenuPageControl>("ID_PAGES_" + std::to_string(n));
+        const Rect area = Bounds(*pages);
+        ASSERT_GE(pages->GetPages().size(), 2u) << n;
+        for (size_t p = 0; p < pages->GetPages().size(); ++p) {
+            SCOPED_TRACE("section " + std::to_string(n) + " page " + std::to_string(p + 1));
+            std::vector<std::pair<std::string, Rect>> boxes;
+            for (const CBaseControlPtr& c : pages->GetPages()[p].page->GetControls()) {
+                if (dynamic_cast<CMenuPanel*>(c.get())) {
+                    EXPECT_TRUE(Inside(Bounds(*c), area)) << Show(Bounds(*c));
+                    continue;
+                }
+                Rect r = Bounds(*c);
+                std::string what = "image " + Show(r);
+                if (auto label = std::dynamic_pointer_cast<CMenuLabel>(c)) {
+                    CStaticLabel& text = label->GetLabel();
+                    EXPECT_FALSE(text.GetLabel().text.empty()) << text.GetLabel().alias;
+                    text.Rebuild();
+                    const FRect& b = text.GetBoundingBox();
+                    r = Rect{b.left, b.top, b.right, b.bottom};
+                    what = text.GetLabel().alias + " " + Show(r);
+                    EXPECT_GT(r.r - r.l, 8.0f) << what << ": the text is laid out";
+                }
+                // A picture may lie over another of the same place (a lock over its ball).
+                for (const auto& [other, box] : boxes) {
+                    const bool same = box.l == r.l && box.t == r.t && box.r == r.r && box.b == r.b;
+                    if (!same) EXPECT_FALSE(r.Overlaps(box)) << what << " covers " << other;
+                }
+                Rect margin{area.l + 8, area.t + 6, area.r - 8, area.b - 4};
+                EXPECT_TRUE(Inside(r, margin)) << what << " leaves the page " << Show(area);
+                boxes.emplace_back(what, r);
+            }
+        }
+    }
+
+    // The tabs: each section's highlight lies round its button, clear of the other tabs and the page.
+    const Rect page_area = Bounds(*help.GetControl("ID_PAGES_1"));
+    for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
+        const Rect select = Bounds(*help.GetControl("ID_SELECT_" + std::to_string(n)));
+        const Rect go = Bounds(*help.GetControl("ID_GOTO_" + std::to_string(n)));
+        EXPECT_TRUE(Inside(go, select)) << n;
+        EXPECT_FALSE(select.Overlaps(page_area)) << n;
+        for (int m = 1; m <= CGameHelpDialog::kSections; ++m)
+            if (m != n) EXPECT_FALSE(select.Overlaps(Bounds(*help.GetControl("ID_GOTO_" + std::to_string(m))))) << n << " " << m;
+    }
+
+    // Every title may read at least the bonus section's first page and opens it on a page it may read;
+    // the highest title reads every page, and no title reads fewer pages than the one below it.
+    CPromotions promotions;
+    promotions.Load("Settings\\Promotions.xml");
+    ASSERT_GE(promotions.GetCount(), 2);
+    const int bonus_pages = int(help.GetControl<CMenuPageControl>("ID_PAGES_2")->GetPages().size());
+    int last = 0;
+    for (int t = 0; t < promotions.GetCount(); ++t) {
+        const int limit = promotions.GetHelpLimit(t);
+        EXPECT_GE(limit, std::max(1, last)) << t;
+        EXPECT_LE(limit, bonus_pages) << t;
+        EXPECT_GE(promotions.GetHelpDefaultPage(t), 0) << t;
+        EXPECT_LT(promotions.GetHelpDefaultPage(t), limit) << t;
+        last = limit;
+    }
+    EXPECT_EQ(last, bonus_pages);
+
+    // The effects: the board grows from and shrinks to the middle of the screen over a pass of its
+    // animation; a page turn covers the page and trails its sparks across it with a sound.
+    float x0, y0, x1, y1;
+    ASSERT_TRUE(help.GetBounds(x0, y0, x1, y1));
+    const CXMLNode node = Node("HelpDialog");
+    const CXMLNode open = node.SelectSingleNode("OpenEffect");
+    EXPECT_EQ(open.GetFloatAttribute("end_x"), x0);
+    EXPECT_EQ(open.GetFloatAttribute("end_y"), y0);
+    EXPECT_EQ(open.GetFloatAttribute("end_size_x"), x1 - x0);
+    EXPECT_EQ(open.GetFloatAttribute("end_size_y"), y1 - y0);
+    const CXMLNode close = node.SelectSingleNode("CloseEffect");
+    EXPECT_EQ(close.GetFloatAttribute("start_x"), x0);
+    EXPECT_EQ(close.GetFloatAttribute("start_size_y"), y1 - y0);
+    for (auto which : {CGameHelpDialog::heOpen, CGameHelpDialog::heClose}) {
+        ASSERT_TRUE(help.GetEffect(which).sprite) << which;
+        EXPECT_GE(help.GetEffect(which).sprite->GetAnimation().GetTotalDelay(), 6) << which;
+    }
+    const std::string samples = ReadText("Settings/Samples.xml");
+    const std::string pyro = ReadText("Textures/Pyro/PyroDemo2.pyro");
+    const Rect page = Bounds(*help.GetControl("ID_PAGES_1"));
+    for (auto which : {CGameHelpDialog::hePageBackward, CGameHelpDialog::hePageForward}) {
+        SCOPED_TRACE(which);
+        const HelpEffect& e = help.GetEffect(which);
+        ASSERT_TRUE(e.sprite);
+        EXPECT_GE(e.sprite->GetAnimation().GetTotalDelay(), 6);
+        const FRect& r = e.sprite->GetRect();
+        EXPECT_TRUE(Inside(Rect{r.left, r.top, r.right, r.bottom}, page) && Inside(page, Rect{r.left, r.top, r.right, r.bottom}));
+        EXPECT_NE(pyro.find("name=\"" + e.emitter + "\""), std::string::npos) << e.emitter;
+        EXPECT_NE(samples.find("alias=\"" + e.sound + "\""), std::string::npos) << e.sound;
+        // The sparks start at one edge of the page and reach the other as the sprite ends.
+        const float start = help.GetCornerX() + e.emitter_x;
+        const float end = start + e.speed_x * float(e.sprite->GetAnimation().GetTotalDelay());
+        EXPECT_NEAR(std::min(start, end), page.l, 12.0f);
+        EXPECT_NEAR(std::max(start, end), page.r, 12.0f);
+        const float y = help.GetCornerY() + e.emitter_y;
+        EXPECT_TRUE(y > page.t && y < page.b);
+    }
+    const HelpEffect& forward = help.GetEffect(CGameHelpDialog::hePageForward);
+    EXPECT_LT(forward.speed_x, 0.0f) << "a page turned forward goes over to the left";
 }
 
 // ---- The preview sheet
@@ -690,6 +824,68 @@ TEST_F(GameDialogsContent, PreviewSheet)
         SDL_BlitSurface(shots[i].get(), nullptr, sheet.get(), &to);
     }
     ASSERT_EQ(IMG_SavePNG(sheet.get(), kSheet.c_str()), 0) << IMG_GetError();
+}
+
+// ZF_UPDATE_GAMEDIALOGS_SHEET=1 also draws content/gamedialogs/help_sheet.png: the first page of each
+// help section shown by the real dialog, a page of the bonus section turning over, the citizens of the
+// first epoch and the walls.
+TEST_F(GameDialogsContent, HelpSheet)
+{
+    ASSERT_TRUE(_ready) << SDL_GetError();
+    const char* update = std::getenv("ZF_UPDATE_GAMEDIALOGS_SHEET");
+    if (!update || std::string(update) != "1") GTEST_SKIP() << "ZF_UPDATE_GAMEDIALOGS_SHEET=1 draws the sheet";
+    ASSERT_TRUE(InitPyro("Textures\\Pyro\\PyroDemo2.pyro"));
+    // The first title's bonus pages.
+    const CPromotions old_promotions = GetPromotions();
+    GetPromotions().Load("Settings\\Promotions.xml");
+    CEngineCore& core = CEngineCore::Instance();
+    CGameHelpDialog help;
+    ASSERT_TRUE(help.Load(Node("HelpDialog")));
+    help.ShowModalImmediately();
+    auto frames = [&](int n) {
+        zftest::SurfacePtr shot;
+        for (int i = 0; i < n; ++i) {
+            core.SetFrameTime(0.016f);
+            if (!core.BeginFrame()) return shot;
+            core.Clear(0xFF5B3720);
+            help.Process();
+            if (i == n - 1) shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, 800, 600});
+            core.EndFrame();
+        }
+        return shot;
+    };
+    std::vector<zftest::SurfacePtr> shots;
+    for (int n = 1; n <= CGameHelpDialog::kSections; ++n) {
+        help.SelectSection(n);
+        shots.push_back(frames(3));
+    }
+    // The bonus section's second page turning over to the third, half way.
+    help.SelectSection(2);
+    help.SetPage(1, true);
+    frames(2);
+    help.OnClick(help.GetControl("ID_FORWARD").get());
+    shots.push_back(frames(8));
+    help.SelectSection(4);
+    help.SetPage(1, true);
+    shots.push_back(frames(3));
+    help.SelectSection(3);
+    help.SetPage(2, true);
+    shots.push_back(frames(3));
+    ShutdownPyro();
+    GetPromotions() = old_promotions;
+
+    constexpr int kGap = 8;
+    zftest::SurfacePtr sheet(SDL_CreateRGBSurfaceWithFormat(0, 2 * 800 + 3 * kGap, 4 * 600 + 5 * kGap, 32,
+                                                            SDL_PIXELFORMAT_ARGB8888));
+    ASSERT_TRUE(sheet);
+    SDL_FillRect(sheet.get(), nullptr, 0xFF2B1D14);
+    for (size_t i = 0; i < shots.size(); ++i) {
+        ASSERT_TRUE(shots[i]) << SDL_GetError();
+        SDL_Rect to{kGap + int(i % 2) * (800 + kGap), kGap + int(i / 2) * (600 + kGap), 800, 600};
+        SDL_BlitSurface(shots[i].get(), nullptr, sheet.get(), &to);
+    }
+    const std::string path = std::string(ZF_SOURCE_DIR) + "/content/gamedialogs/help_sheet.png";
+    ASSERT_EQ(IMG_SavePNG(sheet.get(), path.c_str()), 0) << IMG_GetError();
 }
 
 } // namespace
