@@ -67,6 +67,7 @@ struct LevelStats : LevelInfo {
 // The record the field fills during a level and the statistics dialog shows.
 struct LevelRecord : LevelStats {
     int32_t value = 0;
+    // What the people who joined the player gave at the level's end, by resource or credit type.
     std::map<int32_t, int32_t> people_gains;
     // The bonus-resources offer of the level's end: types, amounts and multipliers.
     int32_t offer_types[3] = {1, 1, 1};
@@ -77,7 +78,6 @@ struct LevelRecord : LevelStats {
     int32_t best_time = 0;
     std::string best_score_name;
     int32_t best_score = 0;
-    std::map<int32_t, int32_t> extra;
 
     void Reset() { *this = LevelRecord(); }
 };

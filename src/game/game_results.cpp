@@ -168,7 +168,7 @@ void CStatisticsDialog::Fill(const LevelRecord& record)
     best.Add(std::make_shared<CStringElement>(record.best_time_name, nullptr, Label("ID_BEST_TIME_NAME_S")));
     const std::pair<int, const char*> resources[] = {{rtMoney, "ID_MONEY"}, {rtStaff, "ID_STAFF"}, {rtFood, "ID_FOOD"}};
     for (const auto& [type, id] : resources) {
-        const int amount = AddAmounts(AmountOf(record.collect, type), AmountOf(record.extra, type));
+        const int amount = AddAmounts(AmountOf(record.collect, type), AmountOf(record.people_gains, type));
         _groups.Add().Add(std::make_shared<CCounterElement>(0, amount, nullptr, Label(id)));
     }
     _groups.Add().Add(std::make_shared<CCounterElement>(record.bonus_res_amount, record.bonus_res_amount, nullptr,

@@ -142,7 +142,7 @@ LevelRecord StatisticsRecord()
     record.best_time = 100000;
     record.best_time_name = "Anna";
     record.collect = {{1, 300}, {2, 0}, {11, 5}};
-    record.extra = {{1, 40}, {3, 10}};
+    record.people_gains = {{1, 40}, {3, 10}};
     record.bonus_res_amount = 60;
     return record;
 }
@@ -311,7 +311,7 @@ TEST_F(GameResults, StatisticsCountLineAfterLine)
     LevelRecord quick = StatisticsRecord();
     quick.time = 0;
     quick.collect.clear();
-    quick.extra.clear();
+    quick.people_gains.clear();
     stats.Fill(quick);
     EXPECT_EQ(Shown(stats, "ID_MONEY"), "0");
     EXPECT_FALSE(Visible(stats, "ID_BEST_TIME"));
@@ -720,7 +720,7 @@ TEST_F(ResultsContent, FilledDialogsDrawTheirFigures)
     record.time = 3725000;
     record.best_time_name = "Bartholomew";
     record.collect = {{1, 1240}, {2, 385}, {3, 906}};
-    record.extra.clear();
+    record.people_gains.clear();
     stats.Fill(record);
     stats.ShowModalImmediately();
     const zftest::SurfacePtr stats_shot = Draw(stats, 210);
