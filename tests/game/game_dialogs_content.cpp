@@ -375,8 +375,11 @@ TEST_F(GameDialogsContent, PlayPanelsLeaveTheFieldFreeAndHideOffTheScreen)
             for (const CBaseControlPtr& c : dialog.GetControls()) {
                 if (!dynamic_cast<CMenuPanel*>(c.get())) continue;
                 const Rect r{c->GetX(), c->GetY(), c->GetX() + c->GetWidth(), c->GetY() + c->GetHeight()};
-                if (r.l <= icon.l && icon.r <= r.r && r.t <= icon.t && icon.b <= r.b + 2) ++plaques_under;
-                else if (!dynamic_cast<CMenuPanel*>(c.get())) EXPECT_FALSE(r.Overlaps(icon));
+                if (r.l <= icon.l && icon.r <= r.r && r.t <= icon.t && icon.b <= r.b + 2) {
+                    ++plaques_under;
+                } else if (!dynamic_cast<CMenuPanel*>(c.get())) {
+                    EXPECT_FALSE(r.Overlaps(icon));
+                }
             }
             EXPECT_EQ(plaques_under, 2) << top << ": the board and the lives plaque";
             for (const CBaseControlPtr& c : dialog.GetControls()) {
@@ -434,7 +437,9 @@ TEST_F(GameDialogsContent, HelpPagesFitTheirPageAndTheLimitsFitThePages)
                 // A picture may lie over another of the same place (a lock over its ball).
                 for (const auto& [other, box] : boxes) {
                     const bool same = box.l == r.l && box.t == r.t && box.r == r.r && box.b == r.b;
-                    if (!same) EXPECT_FALSE(r.Overlaps(box)) << what << " covers " << other;
+                    if (!same) {
+                        EXPECT_FALSE(r.Overlaps(box)) << what << " covers " << other;
+                    }
                 }
                 Rect margin{area.l + 8, area.t + 6, area.r - 8, area.b - 4};
                 EXPECT_TRUE(Inside(r, margin)) << what << " leaves the page " << Show(area);
@@ -451,7 +456,9 @@ TEST_F(GameDialogsContent, HelpPagesFitTheirPageAndTheLimitsFitThePages)
         EXPECT_TRUE(Inside(go, select)) << n;
         EXPECT_FALSE(select.Overlaps(page_area)) << n;
         for (int m = 1; m <= CGameHelpDialog::kSections; ++m)
-            if (m != n) EXPECT_FALSE(select.Overlaps(Bounds(*help.GetControl("ID_GOTO_" + std::to_string(m))))) << n << " " << m;
+            if (m != n) {
+                EXPECT_FALSE(select.Overlaps(Bounds(*help.GetControl("ID_GOTO_" + std::to_string(m))))) << n << " " << m;
+            }
     }
 
     // Every title may read at least the bonus section's first page and opens it on a page it may read;
