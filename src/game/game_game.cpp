@@ -13,6 +13,9 @@
 #include "game/game_background.h"
 #include "game/game_explosions.h"
 #include "game/game_hints.h"
+#include "player/player_hiscores.h"
+#include "player/player_prices.h"
+#include "player/player_profiles.h"
 #include "player/player_resources.h"
 #include "player/player_scenes.h"
 #include "player/player_user.h"
@@ -20,6 +23,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <list>
 
 namespace {
 
@@ -40,6 +45,8 @@ CityMusicInfo CityMusicOfEpoch(int epoch)
 
 ISoundKeeper* Keeper() { return g_SoundKeeper; }
 
+bool IsResourceTypeId(int type) { return type >= rtMoney && type <= rtFood; }
+
 void ResetMouseButtons()
 {
     if (g_Mouse) g_Mouse->ResetButtons();
@@ -59,6 +66,7 @@ CGameScene::CGameScene() : AScene("Game")
     RegisterCrossState(gcsLevelFinish, "crsFinishLevel", [this](bool s) { CrsFinishLevel(s); });
     RegisterCrossState(gcsBonusFinish, "crsFinishBonusLevel", [this](bool s) { CrsFinishBonusLevel(s); });
     RegisterCrossState(gcsPauseToMenu, "crsPauseToMenu", [this](bool s) { CrsPauseToMenu(s); });
+    RegisterCrossState(gcsFinishToShop, "crsFinishToShop", [this](bool s) { CrsFinishToShop(s); });
     RegisterCrossState(gcsGameToRelax, "crsGameToRelax", [this](bool s) { CrsGameToRelax(s); });
 }
 
@@ -95,8 +103,13 @@ bool CGameScene::Init()
     load("mover panel...", _mover_panel, "//Dialogs/MoverDialog");
     load("bonuses panel...", _bonus_panel, "//Dialogs/BonusesDialog");
     load("pause dialog...", _pause_dialog, nullptr);
+    load("level complete dialog...", _statistics_dialog, "//Dialogs/LevelCompleteDialog");
+    load("bonus level complete dialog...", _bonus_complete_dialog, "//Dialogs/BonusLevelCompleteDialog");
     load("game over dialog...", _game_over_dialog, "//Dialogs/GameOverDialog");
     load("help dialog...", _help_dialog, "//Dialogs/HelpDialog");
+    load("promotion dialog...", _promotion_dialog, "//Dialogs/PromotionDialog");
+    load("bonus resources dialog...", _resources_dialog, "//Dialogs/GetResourcesDialog");
+    _resources_dialog.SetDraw(this);
     _top_panel.SetField(&_field);
     _bonus_panel.SetField(&_field);
 
@@ -120,6 +133,7 @@ bool CGameScene::Init()
     }
     _fader1.Init(kFaderStep);
     _fader2.Init(kFaderStep);
+    GetHintsManager().SetClosedHandler([this](int id) { OnHintClosed(id); });
     FilterHints(g_User);
     SyncWithUser(g_User);
     log.MessageBold("GAME initialized.");
@@ -147,8 +161,15 @@ void CGameScene::Destroy()
     clear("mover panel...", _mover_panel);
     clear("bonuses panel...", _bonus_panel);
     clear("pause dialog...", _pause_dialog);
+    clear("level complete dialog...", _statistics_dialog);
+    clear("bonus level complete dialog...", _bonus_complete_dialog);
     clear("game over dialog...", _game_over_dialog);
     clear("help dialog...", _help_dialog);
+    clear("promotion dialog...", _promotion_dialog);
+    clear("bonus resources dialog...", _resources_dialog);
+    _resources_dialog.SetDraw(nullptr);
+    GetHintsManager().HideActive();
+    GetHintsManager().SetClosedHandler(nullptr);
     g_GameTimer.BindControls(nullptr, nullptr, nullptr);
     g_MovesCounter.SetPanel(nullptr);
     if (GetGameValueSource() == this) SetGameValueSource(nullptr);
@@ -216,6 +237,9 @@ void CGameScene::OnKeyDown(int vk)
     if (_state == gssPaused) _pause_dialog.OnKey(key);
     if (_state == gssHelpShown) _help_dialog.OnKey(key);
     switch (key) {
+    case kVkReturn:
+        if (_state == gssHintShown) GetHintsManager().Dismiss();
+        break;
     case kVkEscape:
         if (_state == gssPlaying)
             StartCrossState(gcsPaused);
@@ -258,6 +282,7 @@ void CGameScene::Frame()
     UpdateField();
     ProcessPanels();
     DrawEffects();
+    ProcessHint();
     _fader1.Draw();
     ProcessDialogs();
     StepCrossState();
@@ -328,6 +353,16 @@ void CGameScene::ProcessDialogs()
         if (result == hrExit || result == hrContinue) StartCrossState(gcsDefault);
     }
     _game_over_dialog.Process();
+    _statistics_up = _statistics_dialog.Process();
+    _bonus_complete_dialog.Process();
+    _promotion_dialog.Process();
+    _resources_dialog.Process();
+}
+
+void CGameScene::ProcessHint()
+{
+    if (_state != gssHintShown && _cross_state != gcsHint) return;
+    if (!GetHintsManager().Update()) StartCrossState(gcsDefault);
 }
 
 void CGameScene::CheckTimeOut()
@@ -351,8 +386,23 @@ void CGameScene::UpdateHintTimer()
         return;
     }
     if (_field.IsGoalReached()) return;
+    CHintsManager& hints = GetHintsManager();
+    for (int id : GetPeople().TakePendingHints()) _people_hints.push_back(id);
+    while (!_people_hints.empty()) {
+        // A man who joined the player says who he is, in the middle of the screen.
+        const int id = _people_hints.front();
+        _people_hints.pop_front();
+        if (hints.ShowHint(id, 0.0f, 0.0f)) {
+            StartCrossState(gcsHint);
+            return;
+        }
+    }
     if (_hint_countdown_active && _hint_countdown > 0) --_hint_countdown;
     if (!_hint_countdown_active || _hint_countdown != 0) return;
+    if (const int id = hints.PopPending(); id != 0 && ShowHintAtTarget(id, false)) {
+        StartCrossState(gcsHint);
+        return;
+    }
     if (g_User.Settings().pass_smart_test) {
         ArmHintCountdown(kMinHintCountdown);
     } else {
@@ -365,6 +415,56 @@ void CGameScene::ArmHintCountdown(int at_least)
 {
     _hint_countdown = std::max(_hint_countdown, at_least);
     _hint_countdown_active = true;
+}
+
+namespace {
+
+// The hint's rectangle around its anchor, as the field tests it against the screen.
+bool HintMargin(int id, HintRect& margin)
+{
+    float bounds[4] = {};
+    float anchor[2] = {};
+    if (!GetHintsManager().GetBounds(id, bounds, anchor)) return false;
+    margin.dx = anchor[0] - bounds[0];
+    margin.dy = anchor[1] - bounds[1];
+    margin.w = bounds[2] - bounds[0];
+    margin.h = bounds[3] - bounds[1];
+    return true;
+}
+
+} // namespace
+
+bool CGameScene::ShowHintAtTarget(int id, bool force)
+{
+    HintRect margin;
+    float x = 0.0f, y = 0.0f;
+    if (!HintMargin(id, margin) || !_field.GetHintTargetPosition(id, x, y, margin, force)) return false;
+    return GetHintsManager().ShowHint(id, x, y);
+}
+
+void CGameScene::RequestLevelHints()
+{
+    CHintsManager& hints = GetHintsManager();
+    hints.ClearPending();
+    _people_hints.clear();
+    if (hints.GetToShow().empty()) return;
+    hints.RequestHint(100);
+    // What this level holds is asked for even before the player's first chain; whether a hint
+    // can still be placed is checked again when its turn comes.
+    const std::vector<int> to_show = hints.GetToShow();
+    for (int id : to_show) {
+        HintRect margin;
+        float x = 0.0f, y = 0.0f;
+        if (HintMargin(id, margin) && _field.GetHintTargetPosition(id, x, y, margin, true)) hints.RequestHint(id);
+    }
+}
+
+void CGameScene::OnHintClosed(int id)
+{
+    const int delay = GetHintsManager().GetDelay(id);
+    _hint_countdown = delay > 0 ? delay : kMinHintCountdown;
+    _hint_countdown_active = true;
+    _field.OnHintShown(id);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -620,6 +720,8 @@ void CGameScene::CrsDefault(bool start)
     int& stage = Stage(gcsDefault);
     if (start) {
         LogPlayState("ssDefault");
+        // A hint put away without the player's answer is shown again another time.
+        GetHintsManager().HideActive();
         if (g_Mouse) g_Mouse->ShowSystemCursor(true);
         ResetMouseButtons();
         _fader1.FadeInTo(0);
@@ -682,6 +784,7 @@ void CGameScene::CrsHelp(bool start)
             return;
         }
         LogPlayState("ssHelp");
+        GetHintsManager().HideActive();
         _field.ResetInput();
         ResetMouseButtons();
         _fader1.FadeOutTo(kDimAlpha);
@@ -703,10 +806,12 @@ void CGameScene::CrsHint(bool start)
 {
     if (!start) return;
     if (_prev_state != gssPlaying) {
+        GetHintsManager().HideActive();
         SetState(_prev_state);
         return;
     }
     if (!_field.IsIdle()) {
+        GetHintsManager().HideActive();
         SetState(gssPlaying);
         return;
     }
@@ -740,6 +845,7 @@ void CGameScene::CrsStartLevel(bool start)
         return;
     case 2: {
         if (_field.StepShowField(false)) return;
+        RequestLevelHints();
         int play_state = g_User.GetPlayState();
         if (play_state == upsLevelLoaded) play_state = upsLevelStarted;
         else if (play_state == upsBonusLoaded) play_state = upsBonusStarted;
@@ -829,6 +935,7 @@ void CGameScene::CrsLivesOut(bool start)
         HidePanels();
         _game_over_dialog.Fill(_field.GetLevelRecord());
         _game_over_dialog.ShowModal();
+        StoreGameOver();
         stage = 2;
         return;
     case 2: {
@@ -852,8 +959,7 @@ void CGameScene::CrsLivesOut(bool start)
             GetGlobalVars().SetInt("city_start_state", 4);
         }
         SyncScenesWithUser(g_User);
-        // A test start plays without a player: there is no profile to keep the game in.
-        if (!g_User.Empty()) g_User.SaveToProfile(kCurrentGameSlot);
+        SaveUserProgress();
         stage = 0;
         EndCrossState();
         SetNextScene("Selector");
@@ -864,6 +970,27 @@ void CGameScene::CrsLivesOut(bool start)
     default:
         return;
     }
+}
+
+void CGameScene::StoreGameOver()
+{
+    // A test start plays without a player: there is no profile to keep the game in.
+    if (g_User.Empty() || !g_Profiles.HasProfile(g_User.GetName())) return;
+    // The game the player goes on with after the game over is stored while the dialog still shows
+    // the game that ended, so that the lost game stays lost even if the program ends here.
+    CProfile& profile = g_Profiles.GetProfile(g_User.GetName());
+    CUser after;
+    after.LoadFromProfile(profile, kCurrentGameSlot);
+    const int epoch = g_User.GetEpoch();
+    after.StartGame(epoch);
+    if (epoch > 0) {
+        after.SetGameState(ugsPlaying);
+        after.SetPlayState(upsToShop);
+    }
+    CGameSlot stored = after.Game();
+    stored.alias = kCurrentGameSlot;
+    profile.SetGame(kCurrentGameSlot, stored);
+    if (!g_Profiles.Save()) GetLog().Error("Error: the game over could not be stored in the profiles file.");
 }
 
 void CGameScene::CrsPauseToMenu(bool start)
@@ -917,19 +1044,137 @@ void CGameScene::CrsGameToRelax(bool start)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Finishing (the field's end of level, then on to the next level)
+// Finishing a level: the statistics, a promotion and its prize, the gains, then the city
 
-void CGameScene::CrsFinishLevel(bool start) { StepFinish(gcsLevelFinish, upsLevelFinished, start); }
-
-// A bonus level's finish logs no line.
-void CGameScene::CrsFinishBonusLevel(bool start) { StepFinish(gcsBonusFinish, upsBonusFinished, start); }
-
-void CGameScene::StepFinish(int id, int play_state, bool start)
+void CGameScene::CrsFinishLevel(bool start)
 {
-    int& stage = Stage(id);
+    int& stage = Stage(gcsLevelFinish);
+    CHintsManager& hints = GetHintsManager();
     if (start) {
-        if (id == gcsLevelFinish) LogCrossState("crsFinishLevel");
-        g_User.SetPlayState(play_state);
+        LogCrossState("crsFinishLevel");
+        g_User.SetPlayState(upsLevelFinished);
+        LockPanels();
+        _field.EndLevel(true);
+        stage = 1;
+        return;
+    }
+    switch (stage) {
+    case 1:
+        // The people who joined during the level introduce themselves first.
+        if (hints.Update()) return;
+        for (int id : GetPeople().TakePendingHints()) _people_hints.push_back(id);
+        while (!_people_hints.empty()) {
+            const int id = _people_hints.front();
+            _people_hints.pop_front();
+            if (hints.ShowHint(id, 0.0f, 0.0f)) return;
+        }
+        stage = 2;
+        return;
+    case 2:
+        if (_field.EndLevel(false)) return;
+        HidePanels();
+        _fader1.FadeOutTo(kDimAlpha);
+        FileHiscores();
+        // The result is kept before the player sees it: a game ended now finishes this level
+        // again when it is continued.
+        SaveLevelProgress();
+        SaveUserProgress();
+        _statistics_dialog.Fill(_field.GetLevelRecord());
+        _statistics_dialog.ShowModal();
+        _statistics_up = true;
+        stage = 3;
+        return;
+    case 3: {
+        if (!_statistics_up) {
+            // The dialog went away without its answer: the finish goes on rather than stop here
+            // with the level's gains not yet credited.
+            GetLog().Error("Error: %s (%s:%d)", "\"Cross logic fault\"", __FILE__, __LINE__);
+            stage = 4;
+            return;
+        }
+        const int result = _statistics_dialog.GetResult();
+        _statistics_dialog.SetResult(0);
+        if (result != 1) return;
+        _statistics_dialog.Hide();
+        stage = 4;
+        return;
+    }
+    case 4:
+        if (_statistics_dialog.IsVisible()) return;
+        if (g_User.CheckPromotion()) {
+            _promotion_dialog.ShowModal();
+            LowerMusic(kPromotionMusic);
+            _promotion_timer.StartFor(kPromotionMs);
+            g_SoundQueue.QueueSound("promotion");
+            stage = 5;
+        } else {
+            _fader1.FadeOutTo(255);
+            stage = 7;
+        }
+        return;
+    case 5: {
+        if (_promotion_timer.IsRunning() && _promotion_timer.IsPassed()) {
+            _promotion_timer.Stop();
+            RaiseMusic(100);
+        }
+        if (_promotion_dialog.IsVisible()) return;
+        const int result = _promotion_dialog.GetResult();
+        _promotion_dialog.SetResult(0);
+        if (result == 1) {
+            _fader1.FadeOutTo(255);
+            stage = 8;
+        } else if (result == 4) {
+            _fader1.FadeOutTo(255);
+            stage = 6;
+        } else if (result == 5) {
+            _fader1.FadeOutTo(kDimAlpha);
+            OfferBonusResources();
+            _resources_dialog.Fill(_field.GetLevelRecord());
+            _resources_dialog.ShowModal();
+            stage = 7;
+        }
+        RaiseMusic(100);
+        return;
+    }
+    case 6:
+        if (_fader1.IsRunning()) return;
+        g_User.SetPlayState(upsNextBonus);
+        g_User.Game().title = g_User.GetTitleIndex();
+        CreditLevelGains();
+        StoreFinishedGame();
+        stage = 0;
+        EndCrossState();
+        SetNextScene("Game");
+        SetResult(srNextScene);
+        SetTransition(gtLevelDone);
+        return;
+    case 7:
+        if (_resources_dialog.IsVisible()) return;
+        // Leaving the prize, the screen goes black before the city.
+        _fader1.FadeOutTo(255);
+        stage = 8;
+        return;
+    case 8:
+        if (_fader1.IsRunning()) return;
+        g_User.SetPlayState(upsToShop);
+        g_User.Game().title = g_User.GetTitleIndex();
+        CreditLevelGains();
+        StoreFinishedGame();
+        stage = 0;
+        EndCrossState();
+        StartCrossState(gcsFinishToShop);
+        return;
+    default:
+        return;
+    }
+}
+
+// A bonus level's finish logs no line; its gains reached the player during play.
+void CGameScene::CrsFinishBonusLevel(bool start)
+{
+    int& stage = Stage(gcsBonusFinish);
+    if (start) {
+        g_User.SetPlayState(upsBonusFinished);
         LockPanels();
         _field.EndLevel(true);
         stage = 1;
@@ -939,28 +1184,131 @@ void CGameScene::StepFinish(int id, int play_state, bool start)
     case 1:
         if (_field.EndLevel(false)) return;
         HidePanels();
-        _fader1.FadeOutTo(255);
+        _fader1.FadeOutTo(kDimAlpha);
+        SaveLevelProgress();
+        SaveUserProgress();
+        _bonus_complete_dialog.Fill(_field.GetLevelRecord());
+        _bonus_complete_dialog.ShowModal();
         stage = 2;
         return;
     case 2:
+        if (_bonus_complete_dialog.IsVisible()) return;
+        _bonus_complete_dialog.SetResult(0);
+        _fader1.FadeOutTo(255);
+        stage = 3;
+        return;
+    case 3:
         if (_fader1.IsRunning()) return;
+        StoreFinishedGame();
         stage = 0;
-        GoToNextLevel();
+        EndCrossState();
+        StartCrossState(gcsFinishToShop);
         return;
     default:
         return;
     }
 }
 
-void CGameScene::GoToNextLevel()
+void CGameScene::CrsFinishToShop(bool start)
 {
-    ApplyPendingGains(true);
-    g_User.SetPlayState(upsNextLevel);
-    g_User.GetStatistics().Reset();
+    if (!start) return;
+    LogCrossState("crsFinishToShop");
     EndCrossState();
-    // The result is kept at once, not only at exit.
-    SaveUserProgress();
-    SetNextScene("Game");
-    SetTransition(gtLevelDone);
+    CVariableRegistry& vars = GetGlobalVars();
     SetResult(srNextScene);
+    if (IsAllEpochsComplete() && !vars.GetBool("is_last_level")) {
+        // Every epoch's city is built: straight on to the next level.
+        g_User.SetPlayState(upsNextLevel);
+        SaveUserProgress();
+        SetNextScene("Game");
+        SetTransition(gtLevelDone);
+        return;
+    }
+    g_User.SetPlayState(upsToShop);
+    vars.SetInt("city_start_state", 4);
+    vars.SetString("city_caller_scene", "Game");
+    SetNextScene("City");
+    SetTransition(gtToCity);
+}
+
+void CGameScene::FileHiscores()
+{
+    // A test start plays without a player: it files no results.
+    if (g_User.Empty()) return;
+    LevelRecord& record = _field.GetLevelRecord();
+    if (!g_Hiscores.FileLevelRecord(record))
+        GetLog().Error("Error: the hiscores could not be written; the level's result is kept in memory.");
+}
+
+void CGameScene::StoreFinishedGame()
+{
+    g_User.GetStatistics().Reset();
+    SaveUserProgress();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The level's gains and the bonus-resources prize
+
+void CGameScene::OfferBonusResources()
+{
+    LevelRecord& record = _field.GetLevelRecord();
+    std::list<int> types;
+    GetResources().GetAvailableTypes(types);
+    const int amount = types.empty() ? 0 : GetPromotions().GetPrizeAmount(g_User.GetTitleIndex());
+    for (int slot = 0; slot < 3; ++slot) {
+        record.offer_amounts[slot] = amount;
+        record.offer_multipliers[slot] = 1;
+        RerollBonusResource(slot);
+    }
+    if (types.empty()) GetLog().Warning("Game: no resource is available, so the bonus resources offer nothing.");
+}
+
+int CGameScene::RerollBonusResource(int slot)
+{
+    LevelRecord& record = _field.GetLevelRecord();
+    if (slot < 0 || slot > 2) return 0;
+    std::list<int> types;
+    GetResources().GetAvailableTypes(types);
+    // With nothing to draw from the slot keeps its type and stays empty.
+    if (types.empty()) return record.offer_types[slot];
+    auto it = types.begin();
+    std::advance(it, RandomInt(0, int(types.size()) - 1));
+    record.offer_types[slot] = *it;
+    return *it;
+}
+
+std::array<int, 3> CGameScene::CountBonusResourceMatches()
+{
+    LevelRecord& record = _field.GetLevelRecord();
+    const int* t = record.offer_types;
+    int* m = record.offer_multipliers;
+    if (t[0] == t[1] && t[1] == t[2]) {
+        m[0] = m[1] = m[2] = 3;
+    } else if (t[0] == t[1]) {
+        m[0] = m[1] = 2;
+    } else if (t[1] == t[2]) {
+        m[1] = m[2] = 2;
+    } else if (t[0] == t[2]) {
+        m[0] = m[2] = 2;
+    }
+    std::list<int> types;
+    GetResources().GetAvailableTypes(types);
+    const int limit = std::max(1, int(types.size()));
+    for (int slot = 0; slot < 3; ++slot) m[slot] = std::min(m[slot], limit);
+    return {m[0], m[1], m[2]};
+}
+
+void CGameScene::CreditLevelGains()
+{
+    const LevelRecord& record = _field.GetLevelRecord();
+    CResources& resources = GetResources();
+    // The people's gains of the level (record.people_gains) reached the player when they were
+    // handed out at the level's end; only what the level still owes is added here.
+    if (IsResourceTypeId(record.bonus_res_type) && record.bonus_res_amount != 0)
+        resources.Add(record.bonus_res_type, record.bonus_res_amount);
+    for (int slot = 0; slot < 3; ++slot) {
+        if (record.offer_amounts[slot] == 0 || !IsResourceTypeId(record.offer_types[slot])) continue;
+        resources.Add(record.offer_types[slot], record.offer_amounts[slot] * record.offer_multipliers[slot]);
+    }
+    ApplyPendingGains(false);
 }

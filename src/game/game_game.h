@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/base/engine_helpers.h"
+#include "engine/base/engine_stopwatch.h"
 #include "engine/core/engine_scene.h"
 #include "engine/render/cross_fader.h"
 #include "field/chain/field_gamefield.h"
@@ -12,10 +13,13 @@
 #include "game/game_dialogs.h"
 #include "game/game_music.h"
 #include "game/game_panels.h"
+#include "game/game_results.h"
 #include "game/game_user.h"
 #include "gui/gui_winder.h"
 #include "player/player_gamevalues.h"
 
+#include <array>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,12 +82,13 @@ enum EGameCrossState {
 enum EGameTransition {
     gtToRelax = 1,         // the city's relax view in mid-level
     gtQuitTestMode = 2,
+    gtToCity = 2,          // the city's shop after a finished level (a test start ends there)
     gtLevelDone = 3,       // the next level
     gtGameLeft = 4,        // the menu, from the pause
     gtLivesOut = 5,        // the epoch selector, the lives spent
 };
 
-class CGameScene : public AScene, public IFieldScene, public IGameValueSource {
+class CGameScene : public AScene, public IFieldScene, public IGameValueSource, public IBonusResourceDraw {
 public:
     static constexpr const char* kDialogsFile = "Settings\\DialogsGame.xml";
     static constexpr int kDimAlpha = 164;
@@ -92,6 +97,9 @@ public:
     static constexpr int kMinHintCountdown = 30;
     static constexpr int kMoveHintCountdown = 120;
     static constexpr int kLifeMessageHold = 100;
+    // The loud music is lowered this far while a promotion is celebrated, for this long.
+    static constexpr int kPromotionMusic = 33;
+    static constexpr uint32_t kPromotionMs = 3000;
 
     CGameScene();
     ~CGameScene() override;
@@ -115,8 +123,10 @@ public:
     void ApplyPendingGains(bool instant);
     void StepCounters();
     void SyncWithUser(CUser& user);
-    // Ends a kept level (if any), then drops the hints the user has seen.
+    // Ends a kept level (if any), then the hints still to show are taken anew from the user.
     void FilterHints(CUser& user);
+    // The player closed a tutorial hint: the next may follow after the hint's delay.
+    void OnHintClosed(int id);
     // Lives gained (delta > 0) or lost: the field counts them, and each is heard.
     void OnLivesChanged(int delta);
     // The field re-reads its ball types from the balls depot.
@@ -126,6 +136,15 @@ public:
     int LowerMusic(int percent) { return _music.LowerMusic(percent); }
     int RaiseMusic(int percent) { return _music.RaiseMusic(percent); }
     CGameMusic& GetMusic() { return _music; }
+
+    // The end of a won level: the bonus-resources prize is offered (three slots of the title's
+    // prize amount, each of a resource type drawn from the available ones), drawn again slot by
+    // slot while the reels turn, and multiplied for matching types; then everything the level
+    // earned reaches the player.
+    void OfferBonusResources();
+    int RerollBonusResource(int slot) override;
+    std::array<int, 3> CountBonusResourceMatches() override;
+    void CreditLevelGains();
 
     // IFieldScene
     void StartExplosion(const std::string& alias, float x, float y) override;
@@ -152,6 +171,10 @@ public:
     CPauseDialog& GetPauseDialog() { return _pause_dialog; }
     CGameHelpDialog& GetHelpDialog() { return _help_dialog; }
     CGameOverDialog& GetGameOverDialog() { return _game_over_dialog; }
+    CStatisticsDialog& GetStatisticsDialog() { return _statistics_dialog; }
+    CBonusLevelCompleteDialog& GetBonusCompleteDialog() { return _bonus_complete_dialog; }
+    CPromotionDialog& GetPromotionDialog() { return _promotion_dialog; }
+    CBonusResourcesDialog& GetResourcesDialog() { return _resources_dialog; }
     CFlashingMessage& GetFlashingMessage() { return _message; }
 
     bool IsLevelLoaded() const { return _level_loaded; }
@@ -172,6 +195,12 @@ private:
     void UpdateHintTimer();
     // The countdown to the next hint runs again, from at least that many frames.
     void ArmHintCountdown(int at_least);
+    // Shows a tutorial hint at its target when the field can place it; true when shown.
+    bool ShowHintAtTarget(int id, bool force);
+    // At a level's start: the hint queue starts afresh with the hints this level can show.
+    void RequestLevelHints();
+    // The shown hint is updated; when it is gone, play goes on.
+    void ProcessHint();
     void CheckTimeOut();
     void UpdateField();
     void ProcessPanels();
@@ -197,15 +226,19 @@ private:
     void CrsStartLevel(bool start);
     void CrsDie(bool start);
     void CrsLivesOut(bool start);
+    // The game that follows the game over is written into the player's profile file.
+    void StoreGameOver();
     void CrsFinishLevel(bool start);
     void CrsFinishBonusLevel(bool start);
-    // Both finishes: the field's end of level, then black, then on to the next level.
-    void StepFinish(int id, int play_state, bool start);
+    void CrsFinishToShop(bool start);
+    // The level's result files into the hiscores, and the best score and time come back into the
+    // level record.
+    void FileHiscores();
+    // The finished game is stored as the player's current game and the profiles written.
+    void StoreFinishedGame();
     void CrsPauseToMenu(bool start);
     void CrsGameToRelax(bool start);
     void OnCrossStateStart(int id) override;
-    // The level is over: on to the next one.
-    void GoToNextLevel();
 
     CGameField _field;
     CGameTopPanel _top_panel;
@@ -216,6 +249,13 @@ private:
     CPauseDialog _pause_dialog;
     CGameHelpDialog _help_dialog;
     CGameOverDialog _game_over_dialog;
+    CStatisticsDialog _statistics_dialog;
+    CBonusLevelCompleteDialog _bonus_complete_dialog;
+    CPromotionDialog _promotion_dialog;
+    CBonusResourcesDialog _resources_dialog;
+    // Whether the statistics dialog was processed this frame (it is up).
+    bool _statistics_up = false;
+    CStopwatch _promotion_timer;
     std::shared_ptr<CComplexBackground> _background;
     CCrossFader _fader1;
     CCrossFader _fader2;
@@ -227,6 +267,8 @@ private:
     CValueWinder _food_winder{0.0f, 0.0f, kWinderSteps};
     int _hint_countdown = 0;
     bool _hint_countdown_active = false;
+    // Hints of the people that joined, shown one after another.
+    std::deque<int> _people_hints;
     CGameMusic _music;
     CGameUserBridge _user_bridge;
     bool _level_kept = false;

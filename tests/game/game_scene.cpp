@@ -1,154 +1,17 @@
 // The game scene on the shipped game folder, the real engine core on the software renderer, a fake
 // mouse and keyboard and a settable clock: levels are started, played with real chains, paused,
 // lost and left, frame by frame, and checked against what a player would see.
-#include "engine/base/engine_registry.h"
-#include "engine/core/engine_core_internal.h"
-#include "engine/particles/engine_pyro2.h"
-#include "engine/text/engine_langtext.h"
-#include "field/config/field_config.h"
-#include "field/timebar/field_timer.h"
-#include "game/game_background.h"
-#include "game/game_game.h"
-#include "gui/gui_kinds.h"
-#include "player/player_gamevalues.h"
-#include "player/player_resources.h"
-#include "player/player_user.h"
-#include "settings/main_userfiles.h"
-#include "shell/main_appgame.h"
-#include "support/game_autoplayer.h"
-#include "support/game_world.h"
-#include "support/recording_sound_keeper.h"
-#include "support/test_support.h"
+#include "game_scene_fixture.h"
 
-#include "../gui/gui_test_util.h"
+#include "game/game_hints.h"
 
-#include <SDL.h>
+#include <algorithm>
+
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
 
 namespace {
 
-constexpr uint32_t kFrameMs = 16;
-constexpr int kVkF1 = 112;
-
-class GameScene : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
-    // The scene is built once, as in the game, and destroyed after the last test.
-    static void TearDownTestSuite()
-    {
-        if (_scene_ready) {
-            zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
-            GetGameScene().Destroy();
-            ShutdownPyro();
-        }
-        _scene_ready = false;
-    }
-
-    GameScene() : _dir(ZF_GAME_DATA_DIR), clock(1000)
-    {
-        CEngineCore& core = CEngineCore::Instance();
-        ready = core.GetDevice() || core.Init("ZerafineTest", "Zerafine game scene", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        RandomSeed(7);
-        g_User = CUser();
-        g_User.NewGame();
-        scene = &GetGameScene();
-        if (!_scene_ready && ready) {
-            InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
-            _scene_ready = scene->Init();
-        }
-        initialized = _scene_ready;
-        if (initialized) scene->SyncWithUser(g_User);
-    }
-    ~GameScene() override
-    {
-        if (initialized) {
-            scene->Leave();
-            scene->SetResult(srRunning);
-        }
-        SetUserGameConfig(nullptr);
-        g_SoundKeeper = _previous_keeper;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
-    }
-
-    // Enters the scene with a level of the first episode, as the application does.
-    void EnterLevel(int level, bool bonus = false)
-    {
-        char file[64];
-        std::snprintf(file, sizeof file, bonus ? "Levels\\E01\\B%02d.xml" : "Levels\\E01\\L%02d.xml", level + 1);
-        GetGlobalVars().SetString("cur_level_file", file);
-        g_User.SetGameState(ugsPlaying);
-        if (bonus) {
-            g_User.SetBonusLevel(level);
-            g_User.SetPlayState(upsBonusLoaded);
-        } else {
-            g_User.SetLevel(level);
-            g_User.SetPlayState(upsLevelLoaded);
-        }
-        scene->Enter();
-    }
-
-    // One frame as the scene's loop runs it, with the mouse as given.
-    void Frame()
-    {
-        clock.Advance(kFrameMs);
-        if (player) player->Step(*scene);
-        mouse.Frame(mouse_x, mouse_y, mouse_down);
-        scene->RenderFrame();
-        scene->PostFrame();
-        ++frames;
-    }
-    // Frames until the condition holds; false after the limit.
-    bool RunUntil(const std::function<bool()>& done, int limit = 3000)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done()) return true;
-            Frame();
-        }
-        return done();
-    }
-    bool Playing() { return RunUntil([this] { return scene->GetState() == gssPlaying; }); }
-    void Key(int vk)
-    {
-        scene->OnKeyDown(vk);
-    }
-    void UsePlayer()
-    {
-        player = std::make_unique<zftest::GameAutoPlayer>([this](const zftest::AutoMouse& m) {
-            mouse_x = int(m.x);
-            mouse_y = int(m.y);
-            mouse_down = m.left_down;
-        });
-    }
-
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    CRecordingSoundKeeper sound;
-    bool ready = false;
-    bool initialized = false;
-    CGameScene* scene = nullptr;
-    std::unique_ptr<zftest::GameAutoPlayer> player;
-    int mouse_x = 0, mouse_y = 0;
-    bool mouse_down = false;
-    int frames = 0;
-
-private:
-    static inline bool _scene_ready = false;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
-};
+using namespace gamescene;
 
 TEST_F(GameScene, ALevelStartsAppearsAndIsPlayed)
 {
@@ -312,13 +175,7 @@ TEST_F(GameDeath, TheLastLifeLostEndsInTheGameOverAndTheEpochSelector)
     EXPECT_EQ(sound.Count("PlaySample lives_down"), 1u);
     ASSERT_TRUE(RunUntil([this] { return scene->GetGameOverDialog().IsShown(); }));
     EXPECT_FALSE(scene->GetFlashingMessage().IsActive());   // no "last life" for a game that is over
-    const CBaseControlPtr ok = scene->GetGameOverDialog().GetControl("ID_OK");
-    mouse_x = int(ok->GetX() + ok->GetWidth() / 2);
-    mouse_y = int(ok->GetY() + ok->GetHeight() / 2);
-    Frame();
-    mouse_down = true;
-    Frame();
-    mouse_down = false;
+    Click(scene->GetGameOverDialog(), "ID_OK");
     ASSERT_TRUE(RunUntil([this] { return scene->GetResult() == srNextScene; }, 600));
     EXPECT_EQ(scene->GetNextScene(), "Selector");
     EXPECT_EQ(scene->GetTransition(), gtLivesOut);
@@ -439,6 +296,54 @@ TEST_F(GameScene, TheCityVisitInMidLevelKeepsTheLevel)
     ASSERT_TRUE(Playing());
     EXPECT_FALSE(logs.Has("Initializing level"));
     EXPECT_EQ(scene->GetField().GetLevelRecord().n_puzzles_broke, broken);
+}
+
+} // namespace
+
+namespace {
+
+using namespace gamescene;
+
+// A new player's first level: the first-move hint is asked for at the start, comes up at a move
+// once the field is idle, takes no input from the field while it shows, and Return closes it for
+// good; the next hint waits the closed hint's delay. A hint put away by the scene is not seen.
+TEST_F(GameScene, TheFirstMoveHintIsShownAtAMoveAndClosedForGood)
+{
+    ASSERT_TRUE(initialized);
+    g_User.Settings().not_show_hints = false;
+    g_User.Settings().pass_smart_test = false;
+    scene->FilterHints(g_User);
+    CHintsManager& hints = GetHintsManager();
+    zftest::LogWatch logs;
+    EnterLevel(0);
+    ASSERT_TRUE(Playing());
+    ASSERT_FALSE(hints.GetPending().empty());
+    EXPECT_EQ(hints.GetPending().front(), 100);
+    ASSERT_TRUE(RunUntil([this] { return scene->GetState() == gssHintShown; }, 300)) << logs.Text();
+    EXPECT_EQ(hints.GetActiveId(), 100);
+    EXPECT_TRUE(logs.Has("Changing game state: ssHint"));
+    EXPECT_FALSE(scene->GetTopPanel().IsModal());
+
+    // Escape puts the hint away unseen.
+    Key(kVkEscape);
+    ASSERT_TRUE(Playing());
+    EXPECT_FALSE(hints.IsActive());
+    EXPECT_FALSE(g_User.IsHintShown(100));
+
+    // It comes again while the player has made no chain (after the other hints of the level's
+    // start, which wait for a first chain, are passed over); Return closes it for good.
+    ASSERT_TRUE(RunUntil([this, &hints] { return scene->GetState() == gssHintShown && hints.GetActiveId() == 100; }, 3000))
+        << logs.Text();
+    Key(kVkReturn);
+    Frame();
+    EXPECT_FALSE(hints.IsActive());
+    EXPECT_TRUE(g_User.IsHintShown(100));
+    ASSERT_TRUE(Playing());
+
+    // A later start of the profile no longer lists it.
+    scene->FilterHints(g_User);
+    const std::vector<int>& to_show = hints.GetToShow();
+    EXPECT_EQ(std::find(to_show.begin(), to_show.end(), 100), to_show.end());
 }
 
 } // namespace

@@ -154,6 +154,8 @@ public:
     // A tutorial hint was shown.
     void OnHintShown(int id);
     const LevelRecord& GetLevelRecord() const { return _stats; }
+    // The scene's finish writes the hiscores' best figures and the bonus-resources offer into it.
+    LevelRecord& GetLevelRecord() { return _stats; }
     const std::string& GetLevelPath() const { return _level_path; }
     int GetEndStep() const { return _end_step; }
 
