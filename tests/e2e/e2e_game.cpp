@@ -10,6 +10,7 @@
 #include "field/config/field_config.h"
 #include "field/timebar/field_timer.h"
 #include "game/game_game.h"
+#include "game/game_hints.h"
 #include "player/player_resources.h"
 #include "player/player_user.h"
 #include "support/game_autoplayer.h"
@@ -46,6 +47,12 @@ public:
         if (_hand.Step()) return;
         if (_wait > 0) {
             --_wait;
+            return;
+        }
+        // A tutorial hint that comes up between the moves is read and closed with Return.
+        if (game.GetState() == gssHintShown && !_dragging) {
+            PushKey(SDL_SCANCODE_RETURN);
+            _wait = 2;
             return;
         }
         switch (_phase) {
@@ -269,6 +276,309 @@ TEST_F(Program, ALevelIsPlayedWithRealChainsABonusAPauseAndALostLife)
         for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
             if (entry.path().extension() == ".tga")
                 std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+// A player's tour of the dialogs around a level, in a real run with a profile: the first-move hint,
+// the help, a finished level's statistics counting up, the promotion its score reaches, the bonus
+// resources drawn on the reels, the city, the next level, and the way out through the pause and its
+// confirmation. Each dialog is photographed where the player reads it.
+class DialogTour {
+public:
+    explicit DialogTour(std::string report) : _report(std::move(report)) {}
+    DialogTour(const DialogTour&) = delete;
+    DialogTour& operator=(const DialogTour&) = delete;
+
+    void operator()(AScene& scene)
+    {
+        if (scene.GetAlias() == "Menu" || scene.GetAlias() == "City") {
+            if (scene.GetAlias() != _scene) _frames = 0;
+            _scene = scene.GetAlias();
+            // Return continues the game in the menu and leaves the city; after the tour, Escape quits.
+            if (++_frames == 10) PushKey(_phase >= 12 && _scene == "Menu" ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
+            return;
+        }
+        _scene = scene.GetAlias();
+        if (_scene != "Game") return;
+        CGameScene& game = GetGameScene();
+        if (_hand.Step()) return;
+        if (_wait > 0) {
+            --_wait;
+            return;
+        }
+        switch (_phase) {
+        case 0:   // the first-move hint comes up by itself while the player looks at the field
+            if (game.GetState() != gssHintShown) return;
+            Shot("hint", GetHintsManager().GetActiveId());
+            Next(1, 10);
+            return;
+        case 1:
+            PushKey(SDL_SCANCODE_RETURN);
+            Next(2, 5);
+            return;
+        case 2:   // the help
+            if (game.GetState() != gssPlaying) return;
+            Write("hint_seen", {g_User.IsHintShown(100) ? 1 : 0});
+            PushKey(SDL_SCANCODE_F1);
+            Next(3, 0);
+            return;
+        case 3:
+            if (game.GetState() != gssHelpShown) return;
+            Shot("help", game.GetHelpDialog().GetSection());
+            Next(4, 10);
+            return;
+        case 4:
+            _hand.ClickOn(game.GetHelpDialog(), "ID_EXIT");
+            Next(5, 0);
+            return;
+        case 5:   // the level is won
+            if (game.GetState() != gssPlaying) return;
+            game.StartCrossState(gcsLevelFinish);
+            Next(6, 0);
+            return;
+        case 6:   // the statistics, photographed while they count up
+            if (!game.GetStatisticsDialog().IsShown()) return;
+            Next(7, 40);
+            return;
+        case 7:
+            Shot("statistics", 0);
+            Next(8, 150);
+            return;
+        case 8:
+            if (!game.GetStatisticsDialog().IsShown()) {
+                Next(9, 0);
+                return;
+            }
+            _hand.ClickOn(game.GetStatisticsDialog(), "ID_OK");
+            _wait = 10;
+            return;
+        case 9:   // the promotion, and the resources chosen as its prize
+            if (!game.GetPromotionDialog().IsShown()) return;
+            Shot("promotion", g_User.GetTitleIndex());
+            Next(10, 10);
+            return;
+        case 10: {
+            CPromotionDialog& promotion = game.GetPromotionDialog();
+            _hand.ClickOn(promotion, promotion.GetControl("ID_RESOURCE")->IsVisible() ? "ID_RESOURCE" : "ID_RESOURCE_CENTER");
+            Next(11, 0);
+            return;
+        }
+        case 11: {   // the reels: spinning, then stopped and counted
+            CBonusResourcesDialog& reels = game.GetResourcesDialog();
+            if (!reels.IsShown()) return;
+            if (_step == 0) {
+                Shot("reels", 0);
+                _step = 1;
+                _wait = 20;
+            } else if (_step == 1) {
+                if (reels.GetControl("ID_GET")->IsVisible()) _hand.ClickOn(reels, "ID_GET");
+                _step = 2;
+                _wait = 120;
+            } else if (_step == 2) {
+                Shot("reels_drawn", 0);
+                _step = 3;
+                _wait = 10;
+            } else {
+                _hand.ClickOn(reels, "ID_OK");
+                _step = 0;
+                Next(12, 0);
+            }
+            return;
+        }
+        case 12:   // the next level, then away through the pause and its confirmation
+            if (game.GetState() != gssPlaying) return;
+            Write("next_level", {g_User.GetLevel(), g_User.GetTitleIndex()});
+            PushKey(SDL_SCANCODE_ESCAPE);
+            Next(13, 0);
+            return;
+        case 13:
+            if (game.GetState() != gssPaused) return;
+            _hand.ClickOn(game.GetPauseDialog(), "ID_MENU");
+            Next(14, 0);
+            return;
+        case 14:
+            if (!game.GetPauseDialog().GetLeaveDialog().IsShown()) return;
+            Shot("leave", 0);
+            Next(15, 10);
+            return;
+        case 15:
+            _hand.ClickOn(game.GetPauseDialog().GetLeaveDialog(), "ID_LEAVE");
+            Next(16, 0);
+            return;
+        default:
+            return;
+        }
+    }
+
+private:
+    void Next(int phase, int wait)
+    {
+        _phase = phase;
+        _wait = wait;
+    }
+    void Shot(const char* key, int value)
+    {
+        Write(key, {value});
+        PushKey(SDL_SCANCODE_PRINTSCREEN);
+    }
+    void Write(const char* key, std::initializer_list<int> values)
+    {
+        std::ofstream out(_report, std::ios::app);
+        out << key;
+        for (int v : values) out << ' ' << v;
+        out << '\n';
+    }
+
+    std::string _report;
+    std::string _scene;
+    MouseHand _hand;
+    int _phase = 0;
+    int _step = 0;
+    int _wait = 0;
+    int _frames = 0;
+};
+
+TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
+    // A player at the first level whose score has just reached the second title.
+    WriteText(UserFile("Profiles.xml"),
+              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
+              "play_state=\"1\" episode=\"0\" level=\"-1\" bonus_level=\"-1\"><Resources><Base lives=\"3\" "
+              "score=\"5000\"/></Resources></Game></Profile></Profiles>");
+    if (const char* video = std::getenv("ZF_E2E_VIDEO")) setenv("SDL_VIDEODRIVER", video, 1);
+    const std::string report = home() + "/tour.txt";
+    std::filesystem::remove(report);
+    EXPECT_EXIT(
+        {
+            auto tour = std::make_shared<DialogTour>(report);
+            SetSceneFrameObserver([tour](AScene& scene) { (*tour)(scene); });
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    auto r = ReadReport(report);
+    ASSERT_EQ(r["hint"].size(), 1u) << log;
+    EXPECT_EQ(r["hint"][0][0], 100);
+    EXPECT_EQ(r["hint_seen"][0][0], 1);
+    EXPECT_EQ(r["help"][0][0], 1);
+    ASSERT_EQ(r["promotion"].size(), 1u) << log;
+    EXPECT_EQ(r["promotion"][0][0], 1);
+    ASSERT_EQ(r["next_level"].size(), 1u) << log;
+    EXPECT_EQ(r["next_level"][0], (std::vector<int>{1, 1}));
+    EXPECT_TRUE(InOrder(log, {"Changing game state: ssHint", "Changing game state: ssHelp",
+                              "Start cross-state: crsFinishLevel", "Start cross-state: crsFinishToShop",
+                              "Initializing level 2 in episode 1...", "Start cross-state: crsPauseToMenu",
+                              "Exit game: shutdown normally."}))
+        << log;
+    int shots = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+        if (entry.path().extension() == ".tga") ++shots;
+    // The hint, the help, the statistics, the promotion, the reels spinning and drawn, the leave.
+    EXPECT_EQ(shots, 7) << ReadTextFile(report);
+    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
+        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+            if (entry.path().extension() == ".tga")
+                std::filesystem::copy_file(entry.path(), std::string(keep) + "/tour-" + entry.path().filename().string(),
+                                           std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+// The two other ends of a level, in a real run: a bonus level finished (its dialog, then the city),
+// and the last life lost in the next level (the game over, then the epoch selector and the menu).
+class EndsTour {
+public:
+    void operator()(AScene& scene)
+    {
+        const std::string alias = scene.GetAlias();
+        if (alias != _scene) _frames = 0;
+        _scene = alias;
+        if (alias != "Game") {
+            // Return continues the game in the menu and leaves the city; after the game over, Escape
+            // leaves the selector and then the menu.
+            if (++_frames == 10) PushKey(_phase >= 6 || alias == "Selector" ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
+            return;
+        }
+        CGameScene& game = GetGameScene();
+        if (_hand.Step()) return;
+        if (_wait > 0) {
+            --_wait;
+            return;
+        }
+        switch (_phase) {
+        case 0:   // the bonus level is won
+            if (game.GetState() != gssPlaying || !game.IsBonusLevel()) return;
+            game.StartCrossState(gcsBonusFinish);
+            _phase = 1;
+            return;
+        case 1:
+            if (!game.GetBonusCompleteDialog().IsShown()) return;
+            PushKey(SDL_SCANCODE_PRINTSCREEN);
+            _phase = 2;
+            _wait = 10;
+            return;
+        case 2:
+            _hand.ClickOn(game.GetBonusCompleteDialog(), "ID_OK");
+            _phase = 3;
+            return;
+        case 3:   // the next level: the time runs out on the last life
+            if (game.GetState() != gssPlaying || game.IsBonusLevel()) return;
+            game.StartCrossState(gcsDie);
+            _phase = 4;
+            return;
+        case 4:
+            if (!game.GetGameOverDialog().IsShown()) return;
+            PushKey(SDL_SCANCODE_PRINTSCREEN);
+            _phase = 5;
+            _wait = 10;
+            return;
+        case 5:
+            _hand.ClickOn(game.GetGameOverDialog(), "ID_OK");
+            _phase = 6;
+            return;
+        default:
+            return;
+        }
+    }
+
+private:
+    std::string _scene;
+    MouseHand _hand;
+    int _phase = 0;
+    int _wait = 0;
+    int _frames = 0;
+};
+
+TEST_F(Program, ABonusLevelsEndAndAGameOverAreShown)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
+    // A player on the last life whose next level is a bonus level.
+    WriteText(UserFile("Profiles.xml"),
+              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
+              "<Game alias=\"current_game\" game_state=\"2\" play_state=\"5\" episode=\"0\" level=\"2\" "
+              "bonus_level=\"-1\"><Resources><Base lives=\"1\" score=\"777\"/></Resources></Game></Profile></Profiles>");
+    if (const char* video = std::getenv("ZF_E2E_VIDEO")) setenv("SDL_VIDEODRIVER", video, 1);
+    EXPECT_EXIT(
+        {
+            auto tour = std::make_shared<EndsTour>();
+            SetSceneFrameObserver([tour](AScene& scene) { (*tour)(scene); });
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    EXPECT_TRUE(InOrder(log, {"Initializing bonus level 1 in episode 1...", "Start cross-state: crsFinishToShop",
+                              "Initializing level 4 in episode 1...", "Start cross-state: crsLivesOut", "Main menu.",
+                              "Exit game: shutdown normally."}))
+        << log;
+    int shots = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+        if (entry.path().extension() == ".tga") ++shots;
+    EXPECT_EQ(shots, 2);
+    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
+        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
+            if (entry.path().extension() == ".tga")
+                std::filesystem::copy_file(entry.path(), std::string(keep) + "/ends-" + entry.path().filename().string(),
                                            std::filesystem::copy_options::overwrite_existing);
     }
 }

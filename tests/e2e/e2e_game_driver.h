@@ -1,7 +1,9 @@
 // A frame observer that moves a whole-program run through its levels: for each level the game
 // scene plays, in order, one action once the level is in play. "Finish" reaches the level's goal
-// (the scene's finish starts as the field starts it); "Leave" pauses with Escape and leaves for the
-// menu through the pause dialog's menu button and the confirmation, clicking as a hand does.
+// (the scene's finish starts as the field starts it) and answers the dialogs of the level's end as a
+// player does (the statistics, a promotion taking the resources, the reels), then leaves the city
+// with Return; "Leave" pauses with Escape and leaves for the menu through the pause dialog's menu
+// button and the confirmation, clicking as a hand does. A tutorial hint is closed with Return.
 #pragma once
 
 #include "e2e_util.h"
@@ -11,6 +13,7 @@
 #include "support/game_autoplayer.h"
 
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +100,11 @@ public:
             }
             return;
         }
+        if (scene.GetAlias() == "City") {
+            if (entered) s.city_frames = 0;
+            if (++s.city_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+            return;
+        }
         if (scene.GetAlias() != "Game") {
             s.leaving = 0;
             return;
@@ -107,6 +115,11 @@ public:
             Leave(game);
             return;
         }
+        if (game.GetState() == gssHintShown) {
+            PushKey(SDL_SCANCODE_RETURN);
+            return;
+        }
+        if (AnswerFinish(game)) return;
         if (entered) s.leaving = 0;
         if (game.GetState() != gssPlaying || game.GetResult() != srRunning || s.actions.empty()) return;
         const Action action = s.actions.front();
@@ -125,9 +138,41 @@ private:
         std::deque<SDL_Scancode> menu_keys;
         std::string scene;
         int menu_frames = 0;
+        int city_frames = 0;
         MouseHand hand;
         int leaving = 0;
     };
+
+    // The first visible of the controls.
+    static const char* Visible(CBaseDialog& dialog, std::initializer_list<const char*> ids)
+    {
+        for (const char* id : ids)
+            if (dialog.GetControl(id)->IsVisible()) return id;
+        return nullptr;
+    }
+    // Clicks through the dialog that the level's end shows now, if any; true when it clicked.
+    bool AnswerFinish(CGameScene& game)
+    {
+        State& s = *_state;
+        CBaseDialog* dialog = nullptr;
+        const char* id = nullptr;
+        if (game.GetStatisticsDialog().IsShown()) {
+            dialog = &game.GetStatisticsDialog();
+            id = "ID_OK";
+        } else if (game.GetPromotionDialog().IsShown()) {
+            dialog = &game.GetPromotionDialog();
+            id = Visible(*dialog, {"ID_RESOURCE", "ID_RESOURCE_CENTER", "ID_BONUS_CENTER", "ID_OK"});
+        } else if (game.GetResourcesDialog().IsShown()) {
+            dialog = &game.GetResourcesDialog();
+            id = Visible(*dialog, {"ID_GET", "ID_OK"});
+        } else if (game.GetBonusCompleteDialog().IsShown()) {
+            dialog = &game.GetBonusCompleteDialog();
+            id = "ID_OK";
+        }
+        if (!dialog || !id) return false;
+        s.hand.ClickOn(*dialog, id);
+        return true;
+    }
 
     void Leave(CGameScene& game)
     {

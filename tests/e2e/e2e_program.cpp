@@ -4,10 +4,12 @@
 #include "e2e_util.h"
 
 #include "engine/base/engine_registry.h"
+#include "player/player_hiscores.h"
 #include "player/player_profiles.h"
 #include "settings/main_userfiles.h"
 
 #include <cmath>
+#include <csignal>
 
 namespace {
 
@@ -334,6 +336,94 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
     EXPECT_EQ(game.lives, 2);
     EXPECT_EQ(game.collect.at(1), 150);
     EXPECT_TRUE(game.city.at(101).bought);
+}
+
+// The result of a level is on disk the moment the player sees it: a run killed while the
+// statistics show leaves the level in the hiscores and the finished level in the profile; a run
+// killed while the game over shows has lost the game for good.
+TEST_F(Program, ALevelsResultIsOnDiskWhenItsDialogShows)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
+    // A death test's child runs the test again from its start: the files the first run leaves stay.
+    if (!std::filesystem::exists(UserFile("Profiles.xml")))
+        WriteText(UserFile("Profiles.xml"),
+                  "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
+                  "<Game alias=\"current_game\" game_state=\"2\" play_state=\"1\" episode=\"0\" level=\"2\" "
+                  "bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/></Resources></Game></Profile></Profiles>");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver([](AScene& scene) {
+                static int menu_frames = 0;
+                if (scene.GetAlias() != "Game") {
+                    // Return continues the saved game once the menu is up.
+                    if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+                    return;
+                }
+                CGameScene& game = GetGameScene();
+                if (game.GetState() == gssPlaying && game.GetCrossState() == 0) game.StartCrossState(gcsLevelFinish);
+                if (game.GetStatisticsDialog().IsShown()) std::raise(SIGKILL);
+            });
+            RunProgram({}, {});
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    CProfiles saved;
+    ASSERT_TRUE(saved.Load(UserFile("Profiles.xml")));
+    const CGameSlot& game = saved.GetProfile("Ann").GetGame(kCurrentGameSlot);
+    EXPECT_EQ(game.level, 3);
+    EXPECT_EQ(game.play_state, upsLevelFinished);
+    const std::string hiscores = UserFile("Hiscores.xml");
+    ASSERT_TRUE(std::filesystem::exists(hiscores));
+    CHiscores tables;
+    ASSERT_TRUE(tables.Load(hiscores));
+    HiscoreRow best;
+    ASSERT_TRUE(tables.GetBest(httScore, 0, 3, best));
+    EXPECT_EQ(best.name, "Ann");
+    ASSERT_FALSE(tables.GetChampionTable(httScore).rows.empty());
+    EXPECT_EQ(tables.GetChampionTable(httScore).rows.front().name, "Ann");
+
+    // The game continued from there finishes the level again, then goes on as the player expects.
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver({GameDriver::kLeave}, {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            RunProgram({}, {});
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string log = Log();
+    EXPECT_TRUE(InOrder(log, {"Start cross-state: crsFinishLevel", "Start cross-state: crsFinishToShop",
+                              "Initializing level 5 in episode 1...", "Start cross-state: crsPauseToMenu"}))
+        << log;
+}
+
+TEST_F(Program, AGameOverIsOnDiskWhenItsDialogShows)
+{
+    WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
+    WriteText(UserFile("Profiles.xml"),
+              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
+              "<Game alias=\"current_game\" game_state=\"2\" play_state=\"1\" episode=\"0\" level=\"2\" "
+              "bonus_level=\"-1\"><Resources><Base lives=\"1\" score=\"777\"/></Resources></Game></Profile></Profiles>");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver([](AScene& scene) {
+                static int menu_frames = 0;
+                if (scene.GetAlias() != "Game") {
+                    // Return continues the saved game once the menu is up.
+                    if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+                    return;
+                }
+                CGameScene& game = GetGameScene();
+                // The time runs out at once.
+                if (game.GetState() == gssPlaying && game.GetCrossState() == 0) game.StartCrossState(gcsDie);
+                if (game.GetGameOverDialog().IsShown()) std::raise(SIGKILL);
+            });
+            RunProgram({}, {});
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    CProfiles saved;
+    ASSERT_TRUE(saved.Load(UserFile("Profiles.xml")));
+    const CGameSlot& game = saved.GetProfile("Ann").GetGame(kCurrentGameSlot);
+    EXPECT_EQ(game.score, 0);
+    EXPECT_EQ(game.lives, 3);
+    EXPECT_EQ(game.game_state, ugsNew);
 }
 
 } // namespace
