@@ -1,10 +1,9 @@
 // The dialogs that interrupt play: the pause dialog with its sound and music volumes and its
-// leave-game confirmation, the help dialog with its sections of pages, and the game over dialog.
+// leave-game confirmation, and the help dialog with its sections of pages.
 #pragma once
 
 #include "engine/render/cross_fader.h"
 #include "gui/gui_dialog.h"
-#include "gui/gui_indicators.h"
 #include "settings/main_settings.h"
 
 #include <functional>
@@ -15,7 +14,6 @@
 
 class CPyro2;
 class CXMLNode;
-struct LevelRecord;
 
 // Results of the pause dialog, read and reset by its owner.
 enum EPauseResult { prLeaveGame = 1, prBackToGame = 2, prHelp = 4 };
@@ -23,8 +21,6 @@ enum EPauseResult { prLeaveGame = 1, prBackToGame = 2, prHelp = 4 };
 enum ELeaveResult { lrLeave = 1, lrCancel = 3 };
 // Results of the help dialog.
 enum EHelpResult { hrContinue = 1, hrExit = 2 };
-// The game over dialog's one result.
-enum { gorOk = 1 };
 
 // "Do you really want to leave?": "ID_LEAVE" and "ID_CANCEL", acting only while shown.
 class CLeaveGameDialog : public CSlideableBaseDialog {
@@ -194,26 +190,4 @@ private:
     float _corner_y = 0.0f;
     HelpEffect _effects[heCount];
     EpochHelpSource _epoch_help;
-};
-
-// The end of the game when the lives are spent: its "Indicator" children show the player's
-// figures; "ID_OK" hides it with result 1.
-class CGameOverDialog : public CSlideableBaseDialog {
-public:
-    CGameOverDialog();
-    ~CGameOverDialog() override;
-
-    bool Load(const CXMLNode& node) override;
-    // The controls and the indicators go; the dialog can be loaded again.
-    void ClearControls() override;
-    void OnDraw() override;
-    void OnClick(CBaseControl* control) override;
-    // The level's record, handed over before the dialog shows: the figures come from the
-    // indicators, so the record adds nothing.
-    void Fill(const LevelRecord& record);
-
-    const std::vector<std::shared_ptr<CGameIndicator>>& GetIndicators() const { return _indicators; }
-
-private:
-    std::vector<std::shared_ptr<CGameIndicator>> _indicators;
 };

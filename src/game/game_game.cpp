@@ -942,7 +942,7 @@ void CGameScene::CrsLivesOut(bool start)
         if (_game_over_dialog.IsVisible()) return;
         const int result = _game_over_dialog.GetResult();
         _game_over_dialog.SetResult(0);
-        if (result != gorOk) return;
+        if (result != rdOk) return;
         _fader1.FadeOutTo(255);
         stage = 3;
         return;

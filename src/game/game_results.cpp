@@ -200,23 +200,23 @@ void CStatisticsDialog::OnClick(CBaseControl* control)
 }
 
 // ---------------------------------------------------------------------------------------------
-// CBonusLevelCompleteDialog
+// COkResultDialog
 
-bool CBonusLevelCompleteDialog::Load(const CXMLNode& node)
+bool COkResultDialog::Load(const CXMLNode& node)
 {
     if (!CResultDialogBase::Load(node)) return false;
     CheckControls<CBaseControl>({"ID_OK"});
     return true;
 }
 
-void CBonusLevelCompleteDialog::OnClick(CBaseControl* control)
+void COkResultDialog::OnClick(CBaseControl* control)
 {
     if (!IsShown() || Id(control) != "ID_OK") return;
     Hide();
     SetResult(rdOk);
 }
 
-void CBonusLevelCompleteDialog::Fill(const LevelRecord& /*record*/) {}
+void COkResultDialog::Fill(const LevelRecord& /*record*/) {}
 
 // ---------------------------------------------------------------------------------------------
 // CPromotionDialog

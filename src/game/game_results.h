@@ -97,16 +97,32 @@ private:
     CWinderGroups _groups;
 };
 
-// The end of a bonus level: its indicators show the figures; "ID_OK" hides it with result 1.
-class CBonusLevelCompleteDialog : public CResultDialogBase {
+// A dialog whose indicators show the figures and whose "ID_OK" hides it with result 1.
+class COkResultDialog : public CResultDialogBase {
 public:
     bool Load(const CXMLNode& node) override;
     void OnClick(CBaseControl* control) override;
     // The figures come from the indicators; the record adds nothing.
     void Fill(const LevelRecord& record);
 
+protected:
+    explicit COkResultDialog(const char* name) : _name(name) {}
+
 private:
-    const char* GetName() const override { return "BonusLevelCompleteDialog"; }
+    const char* GetName() const override { return _name; }
+    const char* _name;
+};
+
+// The end of a bonus level.
+class CBonusLevelCompleteDialog : public COkResultDialog {
+public:
+    CBonusLevelCompleteDialog() : COkResultDialog("BonusLevelCompleteDialog") {}
+};
+
+// The end of the game when the lives are spent.
+class CGameOverDialog : public COkResultDialog {
+public:
+    CGameOverDialog() : COkResultDialog("GameOverDialog") {}
 };
 
 // A new title: the page of "ID_PROMOTIONS" for the player's title, and the prizes still worth

@@ -10,6 +10,7 @@
 #include "engine/sound/engine_soundqueue.h"
 #include "field/field_levelrecord.h"
 #include "game/game_dialogs.h"
+#include "game/game_results.h"
 #include "player/player_gamevalues.h"
 #include "player/player_prices.h"
 #include "player/player_profiles.h"
@@ -262,7 +263,7 @@ TEST_F(GameDialogs, GameOverDrawsItsIndicatorsAndOkHidesIt)
     CGameOverDialog over;
     LogWatch log;
     ASSERT_TRUE(over.Load(Dialog("GameOverDialog")));
-    EXPECT_TRUE(log.Has("Error: indicator 1 of the game over dialog skipped"));
+    EXPECT_TRUE(log.Has("Error: indicator 1 of GameOverDialog skipped"));
     ASSERT_EQ(over.GetIndicators().size(), 1u);
     const CGameIndicatorState& state = *over.GetIndicators()[0]->GetStates().at(0);
 
@@ -274,7 +275,7 @@ TEST_F(GameDialogs, GameOverDrawsItsIndicatorsAndOkHidesIt)
     EXPECT_FALSE(state.IsFirstUpdatePending()) << "the indicators are drawn with the dialog";
 
     Click(over, over, "ID_OK");
-    EXPECT_EQ(over.GetResult(), gorOk);
+    EXPECT_EQ(over.GetResult(), rdOk);
     EXPECT_TRUE(over.GetState() & dsClosing);
     ASSERT_TRUE(RunUntil(over, [&] { return !over.IsVisible(); }));
     EXPECT_FALSE(over.Process()) << "hidden: no longer processed";
