@@ -193,6 +193,22 @@ private:
     int _bonus = 0;
 };
 
+// The screenshots in the folder; with ZF_E2E_KEEP_SHOTS=<folder> they are also copied there, their
+// names after the prefix.
+int CountShots(const std::string& folder, const std::string& prefix)
+{
+    int shots = 0;
+    const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".tga") continue;
+        ++shots;
+        if (keep)
+            std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + prefix + entry.path().filename().string(),
+                                       std::filesystem::copy_options::overwrite_existing);
+    }
+    return shots;
+}
+
 // The report as key -> values (the last line of each key).
 std::map<std::string, std::vector<std::vector<int>>> ReadReport(const std::string& path)
 {
@@ -268,16 +284,8 @@ TEST_F(Program, ALevelIsPlayedWithRealChainsABonusAPauseAndALostLife)
                               "Leaving GAME loop.", "Exit game: shutdown normally."}))
         << log;
     // Four screenshots: the start, mid-play, the bonus and the pause.
-    int shots = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-        if (entry.path().extension() == ".tga") ++shots;
+    const int shots = CountShots(UserFile(""), "");
     EXPECT_EQ(shots, 4);
-    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
-        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-            if (entry.path().extension() == ".tga")
-                std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing);
-    }
 }
 
 // A player's tour of the dialogs around a level, in a real run with a profile: the first-move hint,
@@ -472,17 +480,9 @@ TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
                               "Initializing level 2 in episode 1...", "Start cross-state: crsPauseToMenu",
                               "Exit game: shutdown normally."}))
         << log;
-    int shots = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-        if (entry.path().extension() == ".tga") ++shots;
+    const int shots = CountShots(UserFile(""), "tour-");
     // The hint, the help, the statistics, the promotion, the reels spinning and drawn, the leave.
     EXPECT_EQ(shots, 7) << ReadTextFile(report);
-    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
-        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-            if (entry.path().extension() == ".tga")
-                std::filesystem::copy_file(entry.path(), std::string(keep) + "/tour-" + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing);
-    }
 }
 
 // The two other ends of a level, in a real run: a bonus level finished (its dialog, then the city),
@@ -571,16 +571,8 @@ TEST_F(Program, ABonusLevelsEndAndAGameOverAreShown)
                               "Initializing level 4 in episode 1...", "Start cross-state: crsLivesOut", "Main menu.",
                               "Exit game: shutdown normally."}))
         << log;
-    int shots = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-        if (entry.path().extension() == ".tga") ++shots;
+    const int shots = CountShots(UserFile(""), "ends-");
     EXPECT_EQ(shots, 2);
-    if (const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS")) {
-        for (const auto& entry : std::filesystem::directory_iterator(UserFile("")))
-            if (entry.path().extension() == ".tga")
-                std::filesystem::copy_file(entry.path(), std::string(keep) + "/ends-" + entry.path().filename().string(),
-                                           std::filesystem::copy_options::overwrite_existing);
-    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "settings/main_userfiles.h"
 
 #include <cmath>
+#include <functional>
 #include <csignal>
 
 namespace {
@@ -338,6 +339,31 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
     EXPECT_TRUE(game.city.at(101).bought);
 }
 
+// A saved game of the player Ann before the fourth level of the first episode, without hints.
+std::string AnnsProfile(int lives)
+{
+    return "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
+           "<Game alias=\"current_game\" game_state=\"2\" play_state=\"1\" episode=\"0\" level=\"2\" "
+           "bonus_level=\"-1\"><Resources><Base lives=\"" + std::to_string(lives) +
+           "\" score=\"777\"/></Resources></Game></Profile></Profiles>";
+}
+
+// Continues the saved game from the menu, starts the cross-state once the level is in play, and
+// kills the program the moment the dialog shows.
+void KillWhenShown(int cross_state, std::function<CBaseDialog&(CGameScene&)> dialog)
+{
+    SetSceneFrameObserver([cross_state, dialog](AScene& scene) {
+        static int menu_frames = 0;
+        if (scene.GetAlias() != "Game") {
+            if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+            return;
+        }
+        CGameScene& game = GetGameScene();
+        if (game.GetState() == gssPlaying && game.GetCrossState() == 0) game.StartCrossState(cross_state);
+        if (dialog(game).IsShown()) std::raise(SIGKILL);
+    });
+}
+
 // The result of a level is on disk the moment the player sees it: a run killed while the
 // statistics show leaves the level in the hiscores and the finished level in the profile; a run
 // killed while the game over shows has lost the game for good.
@@ -345,24 +371,10 @@ TEST_F(Program, ALevelsResultIsOnDiskWhenItsDialogShows)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
     // A death test's child runs the test again from its start: the files the first run leaves stay.
-    if (!std::filesystem::exists(UserFile("Profiles.xml")))
-        WriteText(UserFile("Profiles.xml"),
-                  "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
-                  "<Game alias=\"current_game\" game_state=\"2\" play_state=\"1\" episode=\"0\" level=\"2\" "
-                  "bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/></Resources></Game></Profile></Profiles>");
+    if (!std::filesystem::exists(UserFile("Profiles.xml"))) WriteText(UserFile("Profiles.xml"), AnnsProfile(2));
     EXPECT_EXIT(
         {
-            SetSceneFrameObserver([](AScene& scene) {
-                static int menu_frames = 0;
-                if (scene.GetAlias() != "Game") {
-                    // Return continues the saved game once the menu is up.
-                    if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
-                    return;
-                }
-                CGameScene& game = GetGameScene();
-                if (game.GetState() == gssPlaying && game.GetCrossState() == 0) game.StartCrossState(gcsLevelFinish);
-                if (game.GetStatisticsDialog().IsShown()) std::raise(SIGKILL);
-            });
+            KillWhenShown(gcsLevelFinish, [](CGameScene& g) -> CBaseDialog& { return g.GetStatisticsDialog(); });
             RunProgram({}, {});
         },
         ::testing::KilledBySignal(SIGKILL), "");
@@ -397,24 +409,11 @@ TEST_F(Program, ALevelsResultIsOnDiskWhenItsDialogShows)
 TEST_F(Program, AGameOverIsOnDiskWhenItsDialogShows)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
-    WriteText(UserFile("Profiles.xml"),
-              "<Profiles active_user=\"Ann\"><Profile name=\"Ann\" not_show_hints=\"1\" pass_smart_test=\"1\">"
-              "<Game alias=\"current_game\" game_state=\"2\" play_state=\"1\" episode=\"0\" level=\"2\" "
-              "bonus_level=\"-1\"><Resources><Base lives=\"1\" score=\"777\"/></Resources></Game></Profile></Profiles>");
+    WriteText(UserFile("Profiles.xml"), AnnsProfile(1));
     EXPECT_EXIT(
         {
-            SetSceneFrameObserver([](AScene& scene) {
-                static int menu_frames = 0;
-                if (scene.GetAlias() != "Game") {
-                    // Return continues the saved game once the menu is up.
-                    if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
-                    return;
-                }
-                CGameScene& game = GetGameScene();
-                // The time runs out at once.
-                if (game.GetState() == gssPlaying && game.GetCrossState() == 0) game.StartCrossState(gcsDie);
-                if (game.GetGameOverDialog().IsShown()) std::raise(SIGKILL);
-            });
+            // The time runs out at once, on the last life.
+            KillWhenShown(gcsDie, [](CGameScene& g) -> CBaseDialog& { return g.GetGameOverDialog(); });
             RunProgram({}, {});
         },
         ::testing::KilledBySignal(SIGKILL), "");
