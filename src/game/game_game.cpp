@@ -1138,10 +1138,7 @@ void CGameScene::CrsFinishLevel(bool start)
     }
     case 6:
         if (_fader1.IsRunning()) return;
-        g_User.SetPlayState(upsNextBonus);
-        g_User.Game().title = g_User.GetTitleIndex();
-        CreditLevelGains();
-        StoreFinishedGame();
+        CloseFinishedLevel(upsNextBonus);
         stage = 0;
         EndCrossState();
         SetNextScene("Game");
@@ -1156,10 +1153,7 @@ void CGameScene::CrsFinishLevel(bool start)
         return;
     case 8:
         if (_fader1.IsRunning()) return;
-        g_User.SetPlayState(upsToShop);
-        g_User.Game().title = g_User.GetTitleIndex();
-        CreditLevelGains();
-        StoreFinishedGame();
+        CloseFinishedLevel(upsToShop);
         stage = 0;
         EndCrossState();
         StartCrossState(gcsFinishToShop);
@@ -1238,6 +1232,14 @@ void CGameScene::FileHiscores()
     LevelRecord& record = _field.GetLevelRecord();
     if (!g_Hiscores.FileLevelRecord(record))
         GetLog().Error("Error: the hiscores could not be written; the level's result is kept in memory.");
+}
+
+void CGameScene::CloseFinishedLevel(int play_state)
+{
+    g_User.SetPlayState(play_state);
+    g_User.Game().title = g_User.GetTitleIndex();
+    CreditLevelGains();
+    StoreFinishedGame();
 }
 
 void CGameScene::StoreFinishedGame()

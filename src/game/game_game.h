@@ -236,6 +236,9 @@ private:
     void FileHiscores();
     // The finished game is stored as the player's current game and the profiles written.
     void StoreFinishedGame();
+    // A won level is left with the next play state: the title reached, the gains credited, the
+    // game stored.
+    void CloseFinishedLevel(int play_state);
     void CrsPauseToMenu(bool start);
     void CrsGameToRelax(bool start);
     void OnCrossStateStart(int id) override;
