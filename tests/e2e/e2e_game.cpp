@@ -456,6 +456,11 @@ TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
               "play_state=\"1\" episode=\"0\" level=\"-1\" bonus_level=\"-1\"><Resources><Base lives=\"3\" "
               "score=\"5000\"/></Resources></Game></Profile></Profiles>");
     if (const char* video = std::getenv("ZF_E2E_VIDEO")) setenv("SDL_VIDEODRIVER", video, 1);
+    // ZF_E2E_AUDIO=<file> records what the player hears into the file (raw samples).
+    if (const char* audio = std::getenv("ZF_E2E_AUDIO")) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", audio, 1);
+    }
     const std::string report = home() + "/tour.txt";
     std::filesystem::remove(report);
     EXPECT_EXIT(
