@@ -9,12 +9,6 @@ namespace {
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 } // namespace
 
-int CCityView::GetShownUpgrade(int construct_id) const
-{
-    auto it = _shown.find(construct_id);
-    return it == _shown.end() ? -1 : it->second;
-}
-
 CCityScene::CCityScene() : AScene("City") {}
 CCityScene::~CCityScene() = default;
 
@@ -51,10 +45,4 @@ void CCityScene::OnKeyDown(int vk)
     SetResult(srNextScene);
 }
 
-void CCityScene::LoadCityProgress(const CGameSlot& game)
-{
-    _city.Load(game.city);
-    _view.Clear();
-    for (const auto& [id, entry] : game.city)
-        if (entry.bought) _view.SetConstructionUpgrade(id, entry.upgrade);
-}
+void CCityScene::LoadCityProgress(const CGameSlot& game) { _constructions = game.city; }
