@@ -87,3 +87,16 @@ private:
 };
 
 CConstructDepot& GetConstructDepot();
+
+// One construction the shop offers: the catalogue's description at the offered level, and whether
+// it is bought or can be paid now.
+enum EShopItemState { sisBought = 0, sisAffordable = 1, sisTooExpensive = 2 };
+
+struct ShopItem {
+    ConstructionUpgrade description;
+    int32_t construct_id = 0;
+    int32_t level = 0;          // the level offered (0: the first purchase)
+    bool bought = false;
+    int32_t state = sisBought;  // EShopItemState
+    std::string button_id;      // the shop panel's visible buy button for it
+};
