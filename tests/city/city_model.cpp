@@ -490,9 +490,14 @@ TEST(ShippedShop, SevenEpochsPassTheContentChecks)
     EXPECT_EQ(city.GetCurrentEpoch(), 0);
     EXPECT_FALSE(city.IsAllComplete());
 
-    const CXMLFile labels(data + "/Settings/Labels_en.xml");
-    for (const std::string& alias : titles)
-        EXPECT_TRUE(labels.SelectSingleNode("//label[@alias='" + alias + "']").IsValid()) << alias;
+    const CXMLFile languages(data + "/Settings/Languages.xml");
+    const CXMLNodeList langs = languages.SelectNodes("//Language");
+    ASSERT_GT(langs.GetLength(), 0);
+    for (int l = 0; l < langs.GetLength(); ++l) {
+        const CXMLFile labels(data + "/Settings/" + langs.GetItem(l).GetAttribute("labels_file"));
+        for (const std::string& alias : titles)
+            EXPECT_TRUE(labels.SelectSingleNode("//label[@alias='" + alias + "']").IsValid()) << alias;
+    }
     LogWatch scroll_log;
     const CityScrollParams scroll = LoadScrollParams(data + "/Settings/Shop.xml");
     EXPECT_EQ(scroll_log.Text(), "");
