@@ -542,7 +542,9 @@ void CCityView::SetConstructionUpgrade(int32_t id, bool animate)
     }
     if (!c->IsBuilt()) {
         ConstructionInfo info;
-        if (GetConstructDepot().GetConstruction(id, info)) GetBallsDepot().SetAvailable(info.ball_graph_type, info.ball_available);
+        // Only a construction that brings a ball changes the balls in play.
+        if (GetConstructDepot().GetConstruction(id, info) && info.brings_ball)
+            GetBallsDepot().SetAvailable(info.ball_graph_type, info.ball_available);
         c->SetBuilt(true);
     } else if (c->GetLevel() + 1 < GetConstructDepot().GetLevelCount(id)) {
         c->SetLevel(c->GetLevel() + 1);
