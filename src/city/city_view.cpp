@@ -146,6 +146,10 @@ void CConstruction::BuildParts(const ConstructionUpgrade& level)
             }
         _groups.push_back(std::move(group));
     }
+    // With layouts, every picture plays single passes, so that the passes can be counted.
+    if (!_groups.empty())
+        for (ConstructionPart& part : _parts)
+            if ((part.kind == cpBase || part.kind == cpHighlight) && part.sprite) part.sprite->PlayAnimation(1);
     ComputeBox();
     ApplyAlphas();
 }
@@ -312,7 +316,7 @@ void CConstruction::ChooseLayout(bool group_change)
         if (member.first < 0 || size_t(member.first) >= _parts.size()) continue;
         ConstructionPart& part = _parts[size_t(member.first)];
         if (part.kind >= cpBaseInactive) part.kind -= 4;
-        if (part.kind == cpBase && part.sprite) part.sprite->RestartAnimation();
+        if (part.kind == cpBase && part.sprite) part.sprite->PlayAnimation(1);
     }
     _cycles = 0;
 }

@@ -4,6 +4,8 @@
 #include "city/city_view.h"
 
 #include "engine/base/engine_registry.h"
+#include "engine/base/engine_xml.h"
+#include "field/balls/field_ballsdepot.h"
 #include "engine/core/engine_core_internal.h"
 #include "engine/render/engine_texture.h"
 #include "game/game_background.h"
@@ -15,6 +17,9 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -80,7 +85,7 @@ TEST_F(CityView, LoadsTheCityAndLeavesOutWhatTheCatalogueLacks)
     zftest::LogWatch log;
     view.Load();
     EXPECT_TRUE(log.Has("Error: \"Can't create construction.\" (id 999)")) << log.Text();
-    EXPECT_EQ(view.GetConstructions().size(), 4u);
+    EXPECT_EQ(view.GetConstructions().size(), 5u);
     ASSERT_NE(view.GetBackground(), nullptr);
     EXPECT_EQ(view.GetBackground()->GetViewX(), kStartX);
     // positions are picture pixels; on the screen they stand against the view's start
@@ -317,6 +322,68 @@ TEST_F(CityView, BuiltAnimationBlinksTwiceThenRestsAndCurvesPingPong)
         seen.emplace_back(bird.GetX() - x0, bird.GetY() - y0);
     }
     EXPECT_EQ(seen, (std::vector<std::pair<float, float>>{{10, -5}, {20, 0}, {10, -5}, {0, 0}, {10, -5}, {20, 0}}));
+}
+
+TEST_F(CityView, BoughtConstructionsBringTheirBallsIntoPlay)
+{
+    const std::string text = "<Balls><Ball graph_type='2' available='1'/><Ball graph_type='3' available='0'/></Balls>";
+    CXMLFile file;
+    file.LoadXml(std::vector<uint8_t>(text.begin(), text.end()));
+    BallsDepot& balls = GetBallsDepot();
+    balls.Load(file);
+    balls.SetAvailable(2, false);   // changed since reading: the city starts from the file's values
+
+    view.BuildFromCity({{101, 0, false}, {102, 0, false}});
+    ASSERT_NE(balls.Find(3), nullptr);
+    EXPECT_TRUE(balls.Find(2)->available);
+    EXPECT_TRUE(balls.Find(3)->available) << "101 brings ball 3";
+    EXPECT_FALSE(balls.Find(3)->enabled) << "a ball of a city taken again is not newly enabled";
+
+    view.BuildFromCity({});
+    EXPECT_FALSE(balls.Find(3)->available);
+    view.SetConstructionUpgrade(101, true);   // bought now
+    EXPECT_TRUE(balls.Find(3)->available);
+    EXPECT_TRUE(balls.Find(3)->enabled);
+    balls.Load(CXMLFile());
+}
+
+TEST_F(CityView, LayoutsShowOneLayoutAtATimeWithinItsCycles)
+{
+    RandomSeed(77);
+    view.BuildFromCity({{105, 0, false}});
+    CConstruction& c = C(105);
+    ASSERT_EQ(c.GetGroupCount(), 2u);
+    for (const ConstructionPart& p : c.GetParts()) EXPECT_EQ(p.kind, cpBase) << "a level starts with every part";
+
+    // the part each layout shows (group index, layout index) -> part index; min and max cycles
+    const std::map<std::pair<int, int>, int> shows = {{{0, 0}, 0}, {{0, 1}, 1}, {{1, 0}, 2}};
+    const std::map<std::pair<int, int>, std::pair<int, int>> cycles = {{{0, 0}, {2, 4}}, {{0, 1}, {1, 2}}, {{1, 0}, {1, 3}}};
+    std::set<std::pair<int, int>> seen;
+    int group_changes = 0, choices = 0, last_cycles = 0;
+    std::pair<int, int> last{0, 0};
+    for (int frame = 0; frame < 600; ++frame) {
+        view.UpdateConstructions();
+        const std::pair<int, int> now{c.GetGroup(), c.GetLayout()};
+        if (c.GetCycles() == 0) {
+            ++choices;
+            EXPECT_GE(last_cycles, cycles.at(last).first) << "the change comes on the cycle after the minimum, frame " << frame;
+            if (now.first != last.first) {
+                ++group_changes;
+                EXPECT_EQ(c.GetVisualState(), CConstruction::vsBuilt) << "a new group plays the built animation";
+                EXPECT_TRUE(c.GetLayout() == 0) << "a group change takes a base layout";
+            }
+        }
+        if (choices > 0) {
+            seen.insert(now);
+            for (size_t i = 0; i < c.GetParts().size(); ++i)
+                EXPECT_EQ(c.GetParts()[i].kind, int(i) == shows.at(now) ? cpBase : cpBaseInactive) << frame << " part " << i;
+        }
+        EXPECT_LE(c.GetCycles(), cycles.at(now).second) << frame;
+        last = now;
+        last_cycles = c.GetCycles();
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_GE(group_changes, 2);
 }
 
 TEST(CityCurve, WalkerWithoutReturnJumpsBackToTheStart)
