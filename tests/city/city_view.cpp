@@ -85,6 +85,8 @@ TEST_F(CityView, LoadsTheCityAndLeavesOutWhatTheCatalogueLacks)
     zftest::LogWatch log;
     view.Load();
     EXPECT_TRUE(log.Has("Error: \"Can't create construction.\" (id 999)")) << log.Text();
+    EXPECT_TRUE(log.Has("Missing.png") || log.Has("MISSING.PNG")) << "a missing texture is logged";
+    EXPECT_NE(zftest::ReadLog().find("No_Such_Effect"), std::string::npos) << "an unknown effect is logged (once)";
     EXPECT_EQ(view.GetConstructions().size(), 5u);
     ASSERT_NE(view.GetBackground(), nullptr);
     EXPECT_EQ(view.GetBackground()->GetViewX(), kStartX);
