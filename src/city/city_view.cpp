@@ -440,6 +440,20 @@ void CCityView::Load(const std::string& file)
     _constructions.clear();
     _hovered.reset();
     _placements.clear();
+    _background.reset();
+    _left_arrow.reset();
+    _right_arrow.reset();
+    _help.ClearControls();
+    try {
+        LoadFile(file);
+    } catch (const std::exception& e) {
+        // The scene goes on with what was read (at worst an empty city).
+        GetLog().Error("Error: the city '%s' cannot be shown in full (%s).", file.c_str(), e.what());
+    }
+}
+
+void CCityView::LoadFile(const std::string& file)
+{
     CXMLFile xml(file);
     const CXMLNode root = xml.SelectSingleNode("//City");
     VERIFY(root.IsValid());
@@ -466,7 +480,6 @@ void CCityView::Load(const std::string& file)
     _left_arrow = arrow("LeftScrollArrow");
     _right_arrow = arrow("RightScrollArrow");
 
-    _help.ClearControls();
     const CXMLNode help = root.SelectSingleNode("ConstructionsHelpDialog");
     if (help.IsValid()) _help.Load(help);
     else GetLog().Error("Error: '%s' has no ConstructionsHelpDialog; the constructions show no help.", file.c_str());
@@ -512,6 +525,10 @@ void CCityView::BuildFromCity(const std::vector<CityViewEntry>& entries)
     CreateConstructions();
     GetBallsDepot().ResetAvailable();
     _hover_enabled = true;
+    if (_help_shown) {
+        _help.ShowPage(0);
+        if (g_Mouse) g_Mouse->ShowSystemCursor(true);
+    }
     _help_shown = false;
     for (bool bonus : {false, true}) {
         for (const CityViewEntry& e : entries) {

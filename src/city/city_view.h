@@ -189,6 +189,8 @@ public:
 
     // Logs "Reset city visualization...", enables hover, clears the help and the scroll, loads.
     void ResetVisualization();
+    // Reads the city's file. A file that cannot be read, or lacks its root, is logged and leaves
+    // the view with what was read up to then.
     void Load();
     void Load(const std::string& file);
     // Shows the bought constructions at their levels: the entries of the epochs' constructions,
@@ -235,6 +237,7 @@ private:
         int pos_y = 0;
     };
 
+    void LoadFile(const std::string& file);
     void CreateConstructions();
     void EnableScrollFor(const CConstruction& c);
     void MoveView(float dx, float dy);

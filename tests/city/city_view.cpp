@@ -99,6 +99,16 @@ TEST_F(CityView, LoadsTheCityAndLeavesOutWhatTheCatalogueLacks)
         EXPECT_EQ(c->GetLevel(), 0) << id;
     }
 
+    zftest::LogWatch broken;
+    zftest::TempDir temp;
+    zftest::WriteText(temp.path() + "/City.xml", "<Town/>");
+    view.Load(temp.path() + "/City.xml");
+    EXPECT_TRUE(broken.Has("root.IsValid()")) << broken.Text();
+    EXPECT_TRUE(view.GetConstructions().empty());
+    view.Draw();   // an empty city draws nothing and goes on
+    view.Scroll(10, 0);
+    EXPECT_EQ(view.GetScrollDistanceTo(101), 0.0f);
+
     zftest::LogWatch reset;
     view.ResetVisualization();
     EXPECT_TRUE(reset.Has("Reset city visualization...")) << reset.Text();
