@@ -388,8 +388,7 @@ void CConstruction::Draw()
         if (part.pyro) part.pyro->Render();
         if (!part.sprite) continue;
         part.sprite->Draw();
-        if (_mouse_over || !part.sprite->IsVisible() || part.sprite->GetAlpha() == 0) continue;
-        if (part.kind == cpHighlight) continue;   // an invisible highlight does not catch the mouse
+        if (_mouse_over || !part.sprite->IsVisible()) continue;
         const CPolygon& poly = part.sprite->GetPolygon();
         if (part.sprite->IsPolygonEnabled() && !poly.IsEmpty()) {
             _mouse_over = poly.IsPointInside(mx, my);

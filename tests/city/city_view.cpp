@@ -298,6 +298,18 @@ TEST_F(CityView, HoverPicksTheLargerIdAndTheRightButtonShowsTheHelpPage)
     EXPECT_EQ(C(101).GetVisualState(), CConstruction::vsIdle);
     EXPECT_EQ(C(101).GetParts()[1].sprite->GetAlpha(), 0u);
 
+    // the scene turning hover off closes the page and drops the hovered construction
+    Frame(210, 310, true);
+    ASSERT_TRUE(view.IsHelpShown());
+    view.SetHoverEnabled(false);
+    Frame(210, 310, true);
+    EXPECT_FALSE(view.IsHelpShown());
+    EXPECT_FALSE(view.GetHelpDialog().IsShown());
+    EXPECT_EQ(view.GetHovered(), nullptr);
+    EXPECT_FALSE(C(101).IsHighlightRequested());
+    Frame(210, 310, true);
+    EXPECT_FALSE(view.IsHelpShown()) << "no help without hover";
+
     // a page past the last one shows the last; page 0 hides
     view.GetHelpDialog().ShowPage(7);
     EXPECT_EQ(pages->GetPage(), 2u);
