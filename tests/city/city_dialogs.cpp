@@ -333,6 +333,27 @@ TEST_F(CityDialogs, HoveringAMarkShowsTheDescriptionAndPriceAndBlinksWhatIsShort
     for (int i = 0; i < 100; ++i) top.UpdateBlink();
     EXPECT_EQ(top.GetBlinkState(2), 0);
 
+    // Buying the hovered item hides its mark: the blink stops with the new offer.
+    Hover(shop, "ID_MARK_2");
+    for (int i = 0; i < 100; ++i) top.UpdateBlink();
+    ASSERT_EQ(top.GetBlinkState(2), 1);
+    std::vector<ShopItem> items = SixItems();
+    items[2].state = sisBought;
+    items[2].bought = true;
+    shop.SetItems(items);
+    EXPECT_EQ(top.GetBlinkState(2), 0);
+    EXPECT_EQ(shop.GetHoveredMark(), "");
+    // The pointer resting on a slot whose item changed shows the new item at the next frame.
+    items[2].state = sisTooExpensive;
+    items[2].bought = false;
+    Hover(shop, "ID_MARK_0");
+    shop.SetItems(items);
+    EXPECT_EQ(shop.GetPage(), 0);
+    Hover(shop, "ID_MARK_0");
+    EXPECT_EQ(shop.GetPage(), 1);
+    EXPECT_EQ(shop.GetHoveredMark(), "ID_MARK_0");
+    Frame(shop, 5, 5);
+
     // A bought item has no mark to hover; a hidden shop ignores the pointer.
     Hover(shop, "ID_MARK_1");
     EXPECT_EQ(shop.GetPage(), 0);
