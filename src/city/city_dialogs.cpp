@@ -119,13 +119,17 @@ void CShopPanel::SetItems(const std::vector<ShopItem>& items)
 void CShopPanel::ShowItemPage(int page)
 {
     _item_page = std::clamp(page, 0, GetItemPageCount() - 1);
-    if (_top_panel && !_hovered_mark.empty()) _top_panel->StopBlink();
-    _hovered_mark.clear();
     FillSlots();
 }
 
 void CShopPanel::FillSlots()
 {
+    // The slots change under the pointer: a mark of a bought item is hidden and gets no leave, so
+    // the blink stops here, and each mark notices the pointer again for the item it now stands for.
+    if (_top_panel && !_hovered_mark.empty()) _top_panel->StopBlink();
+    _hovered_mark.clear();
+    for (unsigned i = 0; i < kSlots; ++i)
+        if (const CBaseControlPtr mark = FindControl(SlotId("ID_MARK_", i))) mark->CancelInput();
     const size_t first = size_t(_item_page) * kSlots;
     _shown = unsigned(std::min<size_t>(kSlots, _items.size() > first ? _items.size() - first : 0));
     for (unsigned i = 0; i < kSlots; ++i) {

@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -332,6 +333,27 @@ TEST_F(CityDialogs, HoveringAMarkShowsTheDescriptionAndPriceAndBlinksWhatIsShort
     EXPECT_EQ(top.GetBlinkState(2), 0);
     for (int i = 0; i < 100; ++i) top.UpdateBlink();
     EXPECT_EQ(top.GetBlinkState(2), 0);
+
+    // Buying the hovered item hides its mark: the blink stops with the new offer.
+    Hover(shop, "ID_MARK_2");
+    for (int i = 0; i < 100; ++i) top.UpdateBlink();
+    ASSERT_EQ(top.GetBlinkState(2), 1);
+    std::vector<ShopItem> items = SixItems();
+    items[2].state = sisBought;
+    items[2].bought = true;
+    shop.SetItems(items);
+    EXPECT_EQ(top.GetBlinkState(2), 0);
+    EXPECT_EQ(shop.GetHoveredMark(), "");
+    // The pointer resting on a slot whose item changed shows the new item at the next frame.
+    items[2].state = sisTooExpensive;
+    items[2].bought = false;
+    Hover(shop, "ID_MARK_0");
+    shop.SetItems(items);
+    EXPECT_EQ(shop.GetPage(), 0);
+    Hover(shop, "ID_MARK_0");
+    EXPECT_EQ(shop.GetPage(), 1);
+    EXPECT_EQ(shop.GetHoveredMark(), "ID_MARK_0");
+    Frame(shop, 5, 5);
 
     // A bought item has no mark to hover; a hidden shop ignores the pointer.
     Hover(shop, "ID_MARK_1");
@@ -694,10 +716,36 @@ TEST_F(CityDialogsContent, ShippedLayoutsLoadWithEveryControlTheDialogsUse)
     const auto pages = shop.GetControl<CMenuPageControl>("ID_PAGES");
     ASSERT_EQ(pages->GetPages().size(), 43u);
     EXPECT_TRUE(pages->GetPages()[0].page->GetControls().empty());
+    // Every text of every page can be drawn with the game's fonts.
+    LogWatch glyphs;
+    for (const auto& page : pages->GetPages())
+        for (const CBaseControlPtr& c : page.page->GetControls())
+            if (auto* text = dynamic_cast<CMenuLabel*>(c.get())) text->GetLabel().Rebuild();
+    EXPECT_FALSE(glyphs.Has("Error")) << glyphs.Text();
     for (size_t p = 1; p < pages->GetPages().size(); ++p)
         for (const char* id : {"ID_MONEY", "ID_STAFF", "ID_FOOD"})
             EXPECT_EQ(pages->GetPages()[p].page->GetControl<CMenuLabel>(id)->GetLabel().GetLabel().param_count, 1)
                 << p << " " << id;
+    // Page n describes the n-th construction the shop sells, in the order of the construction table,
+    // which is how the construction catalogue numbers its help pages.
+    std::ifstream table(std::string(ZF_SOURCE_DIR) + "/content/city/constructions.tsv");
+    std::vector<std::string> sold;
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream row(line);
+        std::string id, epoch;
+        std::getline(row, id, '\t');
+        std::getline(row, epoch, '\t');
+        if (epoch != "bonus") sold.push_back(id);
+    }
+    const CXMLNodeList page_nodes = Node("ShopDialog").SelectNodes("Control[@id='ID_PAGES']/Page");
+    ASSERT_EQ(size_t(page_nodes.GetLength()), sold.size() + 1);
+    for (size_t n = 1; n <= sold.size(); ++n) {
+        const CXMLNodeList captions = page_nodes.GetItem(int(n)).SelectNodes("Control[@type='LABEL']");
+        ASSERT_GT(captions.GetLength(), 1) << n;
+        EXPECT_EQ(captions.GetItem(0).GetAttribute("caption"), "CityShop_name_" + sold[n - 1]) << n;
+        EXPECT_EQ(captions.GetItem(1).GetAttribute("caption"), "CityShop_desc_" + sold[n - 1]) << n;
+    }
     CEpochCompletePanel epoch;
     epoch.Load(Node("EpochCompleteDialog"));
     EXPECT_EQ(epoch.GetControl<CMenuPageControl>("ID_PAGES")->GetPages().size(), 7u) << "one page per epoch";
