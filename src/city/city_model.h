@@ -8,6 +8,7 @@
 #include "engine/sound/engine_soundqueue.h"
 #include "player/player_slot.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -88,6 +89,8 @@ public:
     int32_t GetHelpDefaultPage03(int epoch) const;
 
     int GetCurrentEpoch() const { return _current_epoch; }
+    // A completed epoch hands over to the next one (held within the epochs).
+    void SetCurrentEpoch(int epoch) { _current_epoch = std::clamp(epoch, 0, std::max(0, GetEpochCount() - 1)); }
     bool IsAllComplete() const { return _all_complete; }
     int GetEpochCount() const { return static_cast<int>(_epoches.size()); }
     int GetConstructionCount(int epoch) const;

@@ -35,12 +35,10 @@ constexpr const char* kBackgroundFile = "Settings\\Background.xml";
 // The bonus levels' background: the last node of the background file.
 constexpr int kBonusBackground = 7;
 
-// The city's first epoch's level and bonus-level music until the city tells its own.
-CityMusicInfo CityMusicOfEpoch(int epoch)
+// Without a city: the first epoch's level and bonus-level music.
+CityMusicInfo FirstEpochMusic()
 {
-    char alias[16];
-    std::snprintf(alias, sizeof alias, "MUS_GAME%d", 1 + std::max(0, epoch) % 4);
-    return CityMusicInfo{MusicTrack(alias, 0), MusicTrack("MUS_BONUS", 0), false};
+    return CityMusicInfo{MusicTrack("MUS_GAME1", 0), MusicTrack("MUS_BONUS", 0), false};
 }
 
 ISoundKeeper* Keeper() { return g_SoundKeeper; }
@@ -655,8 +653,10 @@ void CGameScene::LoadLevelBackground()
     } catch (const std::exception& e) {
         GetLog().Error("Error: %s cannot be read: %s", kBackgroundFile, e.what());
     }
-    const int index = ChooseLevelBackground(choice, _bonus_level, IsAllEpochsComplete(), count,
-                                            std::clamp(game.epoch, 0, kBonusBackground - 1), kBonusBackground);
+    // A level without a background yet takes the first epoch's.
+    const int first = _city ? _city->GetLevelBackground(0, -1) : 0;
+    const int first_bonus = _city ? _city->GetLevelBonusBackground(0, -1) : kBonusBackground;
+    const int index = ChooseLevelBackground(choice, _bonus_level, IsAllEpochsComplete(), count, first, first_bonus);
     game.background = choice.background;
     game.bonus_background = choice.bonus_background;
     game.bg_shows = choice.shows;
@@ -665,7 +665,21 @@ void CGameScene::LoadLevelBackground()
     if (count > 0 && LoadLevelBackgroundDesc(kBackgroundFile, index, desc)) _background->Create(desc);
 }
 
-void CGameScene::ChooseLevelMusic() { _music.ChooseLevelMusic(g_User, _bonus_level, CityMusicOfEpoch(g_User.GetEpoch())); }
+void CGameScene::ChooseLevelMusic()
+{
+    CityMusicInfo city = FirstEpochMusic();
+    if (_city) city = CityMusicInfo{_city->GetLevelMusic(0, -1), _city->GetLevelBonusMusic(0, -1), _city->IsAllEpochsComplete()};
+    _music.ChooseLevelMusic(g_User, _bonus_level, city);
+}
+
+void CGameScene::SetCityFacts(const ICityFacts* city)
+{
+    _city = city;
+    if (city)
+        _help_dialog.SetEpochHelpSource([city](int epoch, EpochHelp& help) { return city->GetEpochHelp(epoch, help); });
+    else
+        _help_dialog.SetEpochHelpSource(nullptr);
+}
 
 void CGameScene::StartGameMusic()
 {

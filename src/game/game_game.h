@@ -51,6 +51,21 @@ public:
     virtual void RenderEmitter(int id) = 0;
 };
 
+// What the game screen reads of the city: whether every epoch is complete, the first epoch's
+// background and music for levels that have none yet, and the help's limits by epoch.
+class ICityFacts {
+public:
+    virtual ~ICityFacts() = default;
+    virtual bool IsAllEpochsComplete() const = 0;
+    // By epoch and construction index (-1: the epoch's own).
+    virtual int GetLevelBackground(int epoch, int construct) const = 0;
+    virtual int GetLevelBonusBackground(int epoch, int construct) const = 0;
+    virtual MusicTrack GetLevelMusic(int epoch, int construct) const = 0;
+    virtual MusicTrack GetLevelBonusMusic(int epoch, int construct) const = 0;
+    // False for an epoch the city does not have.
+    virtual bool GetEpochHelp(int epoch, EpochHelp& help) const = 0;
+};
+
 // The scene's states.
 enum EGameSceneState {
     gssNone = 0,
@@ -159,8 +174,11 @@ public:
     int GetBlinkState(int type) const override { return _top_panel.GetBlinkState(type); }
     int GetBonusResourceType() const override;
     int GetBonusResourceAmount() const override;
-    bool IsAllEpochsComplete() const override { return false; }
+    bool IsAllEpochsComplete() const override { return _city && _city->IsAllEpochsComplete(); }
     int GetBonusUpgrade(int credit_type) const override { return _field.GetBonusUpgrade(credit_type); }
+
+    // The city the game screen reads (null: none; the first epoch's background and music are used).
+    void SetCityFacts(const ICityFacts* city);
 
     CGameField& GetField() { return _field; }
     CGameTopPanel& GetTopPanel() { return _top_panel; }
@@ -278,6 +296,7 @@ private:
     bool _level_starting = false;
     bool _level_loaded = false;
     bool _bonus_level = false;
+    const ICityFacts* _city = nullptr;
 };
 
 CGameScene& GetGameScene();

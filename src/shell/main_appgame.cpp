@@ -62,6 +62,17 @@ SceneSet GetProgramScenes()
     set.selector = &GetSelectorScene();
     set.game = &GetGameScene();
     set.city = &GetCityScene();
+    // The city shows the game screen's top panel, pause and help; the game screen reads the city's
+    // epochs.
+    set.join = [] {
+        CGameScene& game = GetGameScene();
+        GetCityScene().SetGamePanels(&game.GetTopPanel(), &game.GetPauseDialog(), &game.GetHelpDialog());
+        game.SetCityFacts(&GetCityScene());
+    };
+    set.part = [] {
+        GetCityScene().SetGamePanels(nullptr, nullptr, nullptr);
+        GetGameScene().SetCityFacts(nullptr);
+    };
     return set;
 }
 
@@ -195,6 +206,7 @@ void CAppGame::InitScenes()
     if (!_game || !_game->Init()) THROW_ERROR("\"Failed to init game scene!\"");
     _city = _scenes.city;
     if (!_city || !_city->Init()) THROW_ERROR("\"Failed to init city scene!\"");
+    if (_scenes.join) _scenes.join();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -514,6 +526,7 @@ bool CAppGame::Exit()
 
 void CAppGame::ReleaseScenes()
 {
+    if (_scenes.part) _scenes.part();
     for (AScene* scene : {_city, _game, _selector, _menu})
         if (scene) scene->Destroy();
     _logo.reset();

@@ -46,6 +46,10 @@ struct SceneSet {
     AScene* selector = nullptr;
     AScene* game = nullptr;
     AScene* city = nullptr;
+    // Once every scene is initialised: the scenes that share panels and facts are joined; before
+    // they are destroyed, parted again.
+    std::function<void()> join;
+    std::function<void()> part;
 };
 
 // The program's scenes.

@@ -300,11 +300,15 @@ public:
 
     void operator()(AScene& scene)
     {
-        if (scene.GetAlias() == "Menu" || scene.GetAlias() == "City") {
+        if (scene.GetAlias() == "City") {
+            LeaveCity(_hand);
+            return;
+        }
+        if (scene.GetAlias() == "Menu") {
             if (scene.GetAlias() != _scene) _frames = 0;
             _scene = scene.GetAlias();
-            // Return continues the game in the menu and leaves the city; after the tour, Escape quits.
-            if (++_frames == 10) PushKey(_phase >= 12 && _scene == "Menu" ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
+            // Return continues the game; after the tour, Escape quits.
+            if (++_frames == 10) PushKey(_phase >= 12 ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
             return;
         }
         _scene = scene.GetAlias();
@@ -499,9 +503,13 @@ public:
         const std::string alias = scene.GetAlias();
         if (alias != _scene) _frames = 0;
         _scene = alias;
+        if (alias == "City") {
+            LeaveCity(_hand);
+            return;
+        }
         if (alias != "Game") {
-            // Return continues the game in the menu and leaves the city; after the game over, Escape
-            // leaves the selector and then the menu.
+            // Return continues the game in the menu; after the game over, Escape leaves the selector
+            // and then the menu.
             if (++_frames == 10) PushKey(_phase >= 6 || alias == "Selector" ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
             return;
         }

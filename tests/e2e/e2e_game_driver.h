@@ -2,18 +2,21 @@
 // scene plays, in order, one action once the level is in play. "Finish" reaches the level's goal
 // (the scene's finish starts as the field starts it) and answers the dialogs of the level's end as a
 // player does (the statistics, a promotion taking the resources, the reels), then leaves the city
-// with Return; "Leave" pauses with Escape and leaves for the menu through the pause dialog's menu
+// through its shop; "Leave" pauses with Escape and leaves for the menu through the pause dialog's menu
 // button and the confirmation, clicking as a hand does. A tutorial hint is closed with Return.
 #pragma once
 
 #include "e2e_util.h"
 
 #include "engine/core/engine_scene.h"
+#include "city/city_scene.h"
 #include "game/game_game.h"
+#include "game/game_hints.h"
 #include "support/game_autoplayer.h"
 
 #include <deque>
 #include <initializer_list>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,6 +76,42 @@ private:
     bool _down = false;
 };
 
+// Leaves the city for the next level as a player does: a tutorial bubble is closed with its button,
+// then the shop's way on is clicked. True while the hand has something to do.
+inline bool LeaveCity(MouseHand& hand)
+{
+    if (hand.Step()) return true;
+    CHintsManager& hints = GetHintsManager();
+    if (hints.IsActive()) {
+        for (const HintRecord& hint : hints.GetHints())
+            if (hint.id == hints.GetActiveId() && hint.dialog && hint.dialog->FindControl("ID_CONTINUE")) {
+                hand.ClickOn(*hint.dialog, "ID_CONTINUE");
+                return true;
+            }
+        return false;
+    }
+    CCityScene& city = GetCityScene();
+    // The dialogs of an epoch's or the game's end are read and closed; the warning that something
+    // could still be bought ends the game.
+    const std::pair<CBaseDialog*, const char*> ends[] = {
+        {&city.GetEpochCompletePanel(), "ID_OK"}, {&city.GetAllCompletePanel(), "ID_OK"},
+        {&city.GetWarningDialog(), "ID_NO"},      {&city.GetGameCompleteDialog(), "ID_OK"},
+        {&city.GetGameWonDialog(), "ID_EXIT"}};
+    for (const auto& [dialog, id] : ends)
+        if (dialog->IsShown() && dialog->FindControl(id)) {
+            hand.ClickOn(*dialog, id);
+            return true;
+        }
+    if (city.GetState() != cssShop) return false;
+    CShopPanel& shop = city.GetShopPanel();
+    for (const char* id : {"ID_CONTINUE", "ID_FINISH_GAME"})
+        if (const CBaseControlPtr c = shop.FindControl(id); c && c->IsVisible()) {
+            hand.ClickOn(shop, id);
+            return true;
+        }
+    return false;
+}
+
 class GameDriver {
 public:
     enum Action { kFinish, kLeave };
@@ -101,8 +140,7 @@ public:
             return;
         }
         if (scene.GetAlias() == "City") {
-            if (entered) s.city_frames = 0;
-            if (++s.city_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+            LeaveCity(s.hand);
             return;
         }
         if (scene.GetAlias() != "Game") {
@@ -138,7 +176,6 @@ private:
         std::deque<SDL_Scancode> menu_keys;
         std::string scene;
         int menu_frames = 0;
-        int city_frames = 0;
         MouseHand hand;
         int leaving = 0;
     };

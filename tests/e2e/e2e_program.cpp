@@ -142,8 +142,8 @@ TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
         << log;
 }
 
-// A player whose saved game stands before the last level of the last episode finishes it: the game
-// is complete and play returns to the menu.
+// A player whose saved game stands before the last level of the last episode finishes it with
+// nothing left to buy in the shop: the game is complete and play returns to the menu.
 TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
@@ -166,8 +166,9 @@ TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Initializing level " + std::to_string(last_level + 1) + " in episode " +
                                   std::to_string(last_episode + 1) + "...",
-                              "Start cross-state: crsFinishLevel", "Go next level...", "Game completed.", "Main menu.",
-                              "Exit game: shutdown normally."}))
+                              "Start cross-state: crsFinishLevel", "Start cross-state: crsFinishToShop",
+                              "Start cross-state: crsShopToNextLevel", "Start cross-state: crsGameComplete",
+                              "Main menu.", "Exit game: shutdown normally."}))
         << log;
     EXPECT_EQ(log.find("Verify"), std::string::npos) << log;
 }
@@ -311,7 +312,7 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
     WriteText(UserFile("Profiles.xml"),
               "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
-              "play_state=\"1\" episode=\"0\" level=\"10\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
+              "play_state=\"1\" episode=\"0\" level=\"8\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/>"
               "<Collect type=\"1\" amount=\"150\"/></Resources><City><Construction id=\"101\" bought=\"1\"/></City>"
               "</Game></Profile></Profiles>");
     EXPECT_EXIT(
@@ -322,17 +323,17 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
         },
         ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
-    EXPECT_TRUE(InOrder(log, {"Initializing level 12 in episode 1...",
+    EXPECT_TRUE(InOrder(log, {"Initializing level 10 in episode 1...",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles...",
-                              "Initializing level 1 in episode 2...", "Main menu.", "Exit game: shutdown normally.",
+                              "Start cross-state: crsStartShop", "Initializing level 11 in episode 1...", "Main menu.", "Exit game: shutdown normally.",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles..."}))
         << log;
     CProfiles saved;
     ASSERT_TRUE(saved.Load(UserFile("Profiles.xml")));
     EXPECT_NE(ReadTextFile(UserFile("Profiles.xml"))[0], '<');   // written scrambled
     const CGameSlot& game = saved.GetProfile("Ann").GetGame(kCurrentGameSlot);
-    EXPECT_EQ(game.episode, 1);
-    EXPECT_EQ(game.level, 0);
+    EXPECT_EQ(game.episode, 0);
+    EXPECT_EQ(game.level, 10);
     EXPECT_EQ(game.score, 777);
     EXPECT_EQ(game.lives, 2);
     EXPECT_EQ(game.collect.at(1), 150);
