@@ -301,6 +301,24 @@ public:
     void operator()(AScene& scene)
     {
         if (scene.GetAlias() == "City") {
+            // The city's first visit: its hint, then the shop, each photographed once.
+            if (_wait > 0) {
+                --_wait;
+                return;
+            }
+            CCityScene& city = GetCityScene();
+            if (_city_shots == 0 && GetHintsManager().IsActive()) {
+                Shot("city_hint", GetHintsManager().GetActiveId());
+                _city_shots = 1;
+                _wait = 10;
+                return;
+            }
+            if (_city_shots == 1 && city.GetState() == cssShop) {
+                Shot("shop", city.GetCity().GetCurrentEpoch());
+                _city_shots = 2;
+                _wait = 10;
+                return;
+            }
             LeaveCity(_hand);
             return;
         }
@@ -449,6 +467,7 @@ private:
     int _step = 0;
     int _wait = 0;
     int _frames = 0;
+    int _city_shots = 0;
 };
 
 TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
@@ -490,8 +509,11 @@ TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
                               "Exit game: shutdown normally."}))
         << log;
     const int shots = CountShots(UserFile(""), "tour-");
-    // The hint, the help, the statistics, the promotion, the reels spinning and drawn, the leave.
-    EXPECT_EQ(shots, 7) << ReadTextFile(report);
+    // The hint, the help, the statistics, the promotion, the reels spinning and drawn, the city's
+    // hint and its shop, the leave.
+    ASSERT_EQ(r["city_hint"].size(), 1u) << log;
+    EXPECT_EQ(r["city_hint"][0][0], 113);
+    EXPECT_EQ(shots, 9) << ReadTextFile(report);
 }
 
 // The two other ends of a level, in a real run: a bonus level finished (its dialog, then the city),
