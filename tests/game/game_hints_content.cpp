@@ -24,6 +24,8 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -168,14 +170,18 @@ TEST_F(HintsContent, EveryHintTheGameAsksForLoadsWithItsButtonAndTexts)
         }
         EXPECT_TRUE(has_text);
     }
-    // The first bonus level and the shop are shown where their layout puts them, in the middle.
-    for (int id : {111, 113}) {
+    // The first bonus level and the shop are shown where their layout puts them: the first in the
+    // middle, the shop's under the shop, which hangs below the top panel down to y 316.
+    for (const auto& [id, centre_y] : {std::pair{111, 300.0f}, std::pair{113, 400.0f}}) {
         float b[4], a[2];
         ASSERT_TRUE(hints.GetBounds(id, b, a));
         EXPECT_EQ(a[0], 0.0f) << id << " has no anchor";
         EXPECT_NEAR((b[0] + b[2]) / 2.0f, 400.0f, 4.0f) << id;
-        EXPECT_NEAR((b[1] + b[3]) / 2.0f, 300.0f, 4.0f) << id;
+        EXPECT_NEAR((b[1] + b[3]) / 2.0f, centre_y, 4.0f) << id;
     }
+    float shop[4], anchor[2];
+    ASSERT_TRUE(hints.GetBounds(113, shop, anchor));
+    EXPECT_GT(shop[1], 316.0f) << "the shop's hint leaves the shop's buttons free";
 }
 
 TEST_F(HintsContent, EveryBubbleFitsOnTheScreenAtItsTargets)
