@@ -192,8 +192,16 @@ void CSelectorScene::OnKeyDown(int vk)
         SetTransition(0);
         SetResult(srNextScene);
     } else if (vk == kVkReturn) {
+        // Play goes on: a game started afresh at its epoch begins there; a game that came from the
+        // city goes on with its next level.
         SetNextScene("Game");
-        SetTransition(1);
+        if (g_User.GetGameState() == ugsNew) {
+            SetTransition(2);
+        } else {
+            if (g_User.GetPlayState() != upsNextLevel && g_User.GetPlayState() != upsNextBonus)
+                g_User.SetPlayState(upsNextLevel);
+            SetTransition(1);
+        }
         SetResult(srNextScene);
     }
 }
