@@ -28,7 +28,7 @@ void ResetMouseButtons()
     if (g_Mouse) g_Mouse->ResetButtons();
 }
 
-// Shown, or on its way: the dialog has any of the opening, closing and shown bits.
+// Gone: the dialog has none of the opening, closing and shown bits.
 bool FullyHidden(const CBaseDialog& dialog) { return !dialog.IsVisible(); }
 
 } // namespace
@@ -394,6 +394,26 @@ bool CCityScene::SaluteRetired() const
     return _salute._finished >= static_cast<int32_t>(_salute.GetRockets().size());
 }
 
+bool CCityScene::Begin(int from, bool dialogs_held, const char* name)
+{
+    if (!From(from)) return false;
+    // Without the borrowed dialog the cross-state only goes back.
+    if (!dialogs_held) {
+        SetState(_prev_state);
+        return false;
+    }
+    LogCrossState(name);
+    return true;
+}
+
+void CCityScene::BackToShop(int& stage)
+{
+    SetTopModal(true);
+    _shop.SetModal(true);
+    stage = 0;
+    SetState(cssShop);
+}
+
 bool CCityScene::From(int state)
 {
     if (_prev_state == state) return true;
@@ -515,8 +535,7 @@ void CCityScene::CrsShopToRelax(bool start)
 {
     int& stage = Stage(ccsShopToRelax);
     if (start) {
-        if (!From(cssShop)) return;
-        LogCrossState("crsShopToRelax");
+        if (!Begin(cssShop, true, "crsShopToRelax")) return;
         HideTop();
         _shop.Hide();
         _relax.UpdateOwner(g_User);
@@ -535,8 +554,7 @@ void CCityScene::CrsRelaxToShop(bool start)
 {
     int& stage = Stage(ccsRelaxToShop);
     if (start) {
-        if (!From(cssRelax)) return;
-        LogCrossState("crsRelaxToShop");
+        if (!Begin(cssRelax, true, "crsRelaxToShop")) return;
         ShowTop();
         _shop.Show();
         _relax.Hide();
@@ -544,18 +562,14 @@ void CCityScene::CrsRelaxToShop(bool start)
         return;
     }
     if (stage != 1 || !FullyHidden(_relax) || !TopShown() || !_shop.IsShown()) return;
-    SetTopModal(true);
-    _shop.SetModal(true);
-    stage = 0;
-    SetState(cssShop);
+    BackToShop(stage);
 }
 
 void CCityScene::CrsShopToNextLevel(bool start)
 {
     int& stage = Stage(ccsShopToNextLevel);
     if (start) {
-        if (!From(cssShop)) return;
-        LogCrossState("crsShopToNextLevel");
+        if (!Begin(cssShop, true, "crsShopToNextLevel")) return;
         if (!GetGlobalVars().GetBool("is_last_level")) {
             _lower_fader.FadeOutTo(255);
             HideTop();
@@ -618,8 +632,7 @@ void CCityScene::CrsRelaxToNextScene(bool start)
 {
     int& stage = Stage(ccsRelaxToNextScene);
     if (start) {
-        if (!From(cssRelax)) return;
-        LogCrossState("crsRelaxToNextScene");
+        if (!Begin(cssRelax, true, "crsRelaxToNextScene")) return;
         _lower_fader.FadeOutTo(255);
         _relax.Hide();
         stage = 1;
@@ -635,12 +648,7 @@ void CCityScene::CrsShopToPause(bool start)
 {
     int& stage = Stage(ccsShopToPause);
     if (start) {
-        if (!From(cssShop)) return;
-        if (!_pause) {
-            SetState(_prev_state);
-            return;
-        }
-        LogCrossState("crsShopToPause");
+        if (!Begin(cssShop, _pause, "crsShopToPause")) return;
         _lower_fader.FadeOutTo(kDimAlpha);
         HideTop();
         _shop.Hide();
@@ -658,12 +666,7 @@ void CCityScene::CrsPauseToShop(bool start)
 {
     int& stage = Stage(ccsPauseToShop);
     if (start) {
-        if (!From(cssPaused)) return;
-        if (!_pause) {
-            SetState(_prev_state);
-            return;
-        }
-        LogCrossState("crsPauseToShop");
+        if (!Begin(cssPaused, _pause, "crsPauseToShop")) return;
         _lower_fader.FadeInTo(0);
         ShowTop();
         _shop.Show();
@@ -673,22 +676,14 @@ void CCityScene::CrsPauseToShop(bool start)
         return;
     }
     if (stage != 1 || _lower_fader.IsRunning() || !FullyHidden(*_pause) || !TopShown() || !_shop.IsShown()) return;
-    SetTopModal(true);
-    _shop.SetModal(true);
-    stage = 0;
-    SetState(cssShop);
+    BackToShop(stage);
 }
 
 void CCityScene::CrsPauseToHelp(bool start)
 {
     int& stage = Stage(ccsPauseToHelp);
     if (start) {
-        if (!From(cssPaused)) return;
-        if (!_pause || !_help) {
-            SetState(_prev_state);
-            return;
-        }
-        LogCrossState("crsPauseToHelp");
+        if (!Begin(cssPaused, _pause && _help, "crsPauseToHelp")) return;
         _pause->Hide();
         _pause->GetLeaveDialog().Hide();
         _help->Show();
@@ -705,12 +700,7 @@ void CCityScene::CrsPauseToMenu(bool start)
 {
     int& stage = Stage(ccsPauseToMenu);
     if (start) {
-        if (!From(cssPaused)) return;
-        if (!_pause) {
-            SetState(_prev_state);
-            return;
-        }
-        LogCrossState("crsPauseToMenu");
+        if (!Begin(cssPaused, _pause, "crsPauseToMenu")) return;
         _lower_fader.FadeOutTo(255);
         _pause->Hide();
         _pause->GetLeaveDialog().Hide();
@@ -727,12 +717,7 @@ void CCityScene::CrsHelpToShop(bool start)
 {
     int& stage = Stage(ccsHelpToShop);
     if (start) {
-        if (!From(cssHelp)) return;
-        if (!_help) {
-            SetState(_prev_state);
-            return;
-        }
-        LogCrossState("crsHelpToShop");
+        if (!Begin(cssHelp, _help, "crsHelpToShop")) return;
         _lower_fader.FadeInTo(0);
         ShowTop();
         _shop.Show();
@@ -741,10 +726,7 @@ void CCityScene::CrsHelpToShop(bool start)
         return;
     }
     if (stage != 1 || _lower_fader.IsRunning() || !FullyHidden(*_help) || !TopShown() || !_shop.IsShown()) return;
-    SetTopModal(true);
-    _shop.SetModal(true);
-    stage = 0;
-    SetState(cssShop);
+    BackToShop(stage);
 }
 
 void CCityScene::CrsBuyConstruct(bool start)
@@ -882,43 +864,20 @@ void CCityScene::CrsBuildBonusConstruct(bool start)
     }
 }
 
-void CCityScene::CrsGameComplete(bool start)
-{
-    int& stage = Stage(ccsGameComplete);
-    if (start) {
-        LogCrossState("crsGameComplete");
-        HideTop();
-        _shop.Hide();
-        stage = 1;
-        return;
-    }
-    switch (stage) {
-    case 1:
-        if (CEffectCounter::HasRunning()) return;
-        _game_complete.ShowModal();
-        stage = 2;
-        return;
-    case 2:
-        if (_game_complete.Process()) return;
-        RecordBestCity(1);
-        _lower_fader.FadeOutTo(255);
-        stage = 3;
-        return;
-    case 3:
-        if (_lower_fader.IsRunning()) return;
-        stage = 0;
-        LeaveTo("Menu", 2);
-        return;
-    default:
-        return;
-    }
-}
+void CCityScene::CrsGameComplete(bool start) { StepGameEnd(ccsGameComplete, "crsGameComplete", start); }
 
-void CCityScene::CrsGameWon(bool start)
+void CCityScene::CrsGameWon(bool start) { StepGameEnd(ccsGameWon, "crsGameWon", start); }
+
+// The game ends in the city: the dialog (complete, or won), the best city recorded with its medal,
+// black, then the menu. A won game blacks out over its dialog and tells the menu with code 3.
+void CCityScene::StepGameEnd(int id, const char* name, bool start)
 {
-    int& stage = Stage(ccsGameWon);
+    int& stage = Stage(id);
+    const bool won = id == ccsGameWon;
+    CBaseDialog& dialog = won ? static_cast<CBaseDialog&>(_game_won) : static_cast<CBaseDialog&>(_game_complete);
+    CCrossFader& fader = won ? _upper_fader : _lower_fader;
     if (start) {
-        LogCrossState("crsGameWon");
+        LogCrossState(name);
         HideTop();
         _shop.Hide();
         stage = 1;
@@ -927,20 +886,20 @@ void CCityScene::CrsGameWon(bool start)
     switch (stage) {
     case 1:
         if (CEffectCounter::HasRunning()) return;
-        _game_won.ShowModal();
+        dialog.ShowModal();
         stage = 2;
         return;
     case 2:
-        if (_game_won.Process()) return;
-        RecordBestCity(777);
-        _upper_fader.FadeOutTo(255);
+        if (dialog.Process()) return;
+        RecordBestCity(won ? kMedalWon : kMedalComplete);
+        fader.FadeOutTo(255);
         stage = 3;
         return;
     case 3:
-        if (_upper_fader.IsRunning()) return;
-        _game_won.HideImmediately();
+        if (fader.IsRunning()) return;
+        if (won) dialog.HideImmediately();
         stage = 0;
-        LeaveTo("Menu", 3);
+        LeaveTo("Menu", won ? 3 : 2);
         return;
     default:
         return;

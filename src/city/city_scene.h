@@ -71,6 +71,9 @@ public:
     static constexpr int kFaderStep = 4;
     static constexpr int kShopHint = 113;
     static constexpr int kSaluteRockets = 8;
+    // The best-city medals.
+    static constexpr int kMedalComplete = 1;
+    static constexpr int kMedalWon = 777;
 
     CCityScene();
     ~CCityScene() override;
@@ -128,6 +131,10 @@ private:
     void LogCrossState(const char* name);
     // The state before the cross-state is the one it may start from; otherwise the state goes back.
     bool From(int state);
+    // From(from), then whether the borrowed dialogs it needs are held; logs the cross-state's start.
+    bool Begin(int from, bool dialogs_held, const char* name);
+    // The top panel and the shop take input again: the shop state.
+    void BackToShop(int& stage);
     // Every rocket of the fireworks has finished.
     bool SaluteRetired() const;
     void SaveGame(const std::string& slot);
@@ -157,6 +164,7 @@ private:
     void CrsBuildBonusConstruct(bool start);
     void CrsGameComplete(bool start);
     void CrsGameWon(bool start);
+    void StepGameEnd(int id, const char* name, bool start);
     void OnCrossStateStart(int id) override;
 
     CShopPanel _shop;
