@@ -136,6 +136,8 @@ protected:
     {
         clock.Advance(kFrameMs);
         mouse.Frame(mouse_x, mouse_y, mouse_down);
+        // The particles run on the frame time, which the scene loop sets before each frame.
+        scene->SetFrameTime(kFrameMs, kFrameMs);
         scene->RenderFrame();
         scene->PostFrame();
     }
