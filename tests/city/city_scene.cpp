@@ -304,11 +304,59 @@ TEST_F(CityScene, BuyingThroughTheShopSpendsShowsSavesAndScrollsTowardTheConstru
     for (const auto& [type, amount] : price) EXPECT_EQ(game.collect.at(type), amounts.at(type) - amount);
 
     // The view scrolls toward it, when it was off the screen, until it stands in place.
-    if (distance != 0.0f) {
-        EXPECT_TRUE(scene->GetScroll().running || scene->GetScroll().remaining == 0.0f);
-        ASSERT_TRUE(RunUntil([&] { return !scene->GetScroll().running; }, 600));
-        EXPECT_EQ(scene->GetScroll().remaining, 0.0f);
-        EXPECT_EQ(scene->GetView().GetScrollDistanceTo(before.id), 0.0f);
+    ASSERT_NE(distance, 0.0f) << "the shop's last construction stands off the screen";
+    EXPECT_TRUE(scene->GetScroll().running);
+    EXPECT_EQ(scene->GetScroll().initial, distance);
+    ASSERT_TRUE(RunUntil([&] { return !scene->GetScroll().running; }, 600));
+    EXPECT_EQ(scene->GetScroll().remaining, 0.0f);
+    EXPECT_EQ(scene->GetView().GetScrollDistanceTo(before.id), 0.0f);
+}
+
+TEST_F(CityScene, AShopVisitWithEveryEpochBuiltEndsInTheSelectorOrWithTheBonusConstructionInTheWonGame)
+{
+    ASSERT_TRUE(initialized);
+    for (const bool last : {false, true}) {
+        SCOPED_TRACE(last ? "last level" : "not the last level");
+        g_User.NewGame();
+        const CCity& city = scene->GetCity();
+        for (int e = 0; e < city.GetEpochCount(); ++e)
+            for (int i = 0; i < city.GetConstructionCount(e); ++i)
+                g_User.Game().city[city.GetConstruction(e, i).id] = CityEntry{true, 0};
+        Sync();
+        ASSERT_TRUE(city.IsAllComplete());
+        ASSERT_GT(city.GetBonusCount(), 0);
+        GetGlobalVars().SetBool("is_last_level", last);
+        GetGlobalVars().SetInt("city_start_state", 4);
+        scene->Enter();
+        if (!last) {
+            CEpochAllCompletePanel& panel = scene->GetAllCompletePanel();
+            ASSERT_TRUE(RunUntil([&] { return panel.IsShown(); }));
+            EXPECT_FALSE(scene->GetShopPanel().IsVisible());
+            EXPECT_EQ(g_User.GetPlayState(), upsNextLevel);
+            Click(panel, "ID_OK");
+            ASSERT_TRUE(Left());
+            EXPECT_EQ(scene->GetNextScene(), "Selector");
+            scene->Leave();
+            scene->SetResult(srRunning);
+            continue;
+        }
+        const int32_t bonus = city.GetBonusConstruction(0).id;
+        ASSERT_TRUE(RunUntil([&] { return scene->GetCrossState() == ccsBuildBonusConstruct; }));
+        EXPECT_TRUE(city.GetBonusConstruction(0).bought);
+        ASSERT_TRUE(ProfileOnDisk().HasGame(kCurrentGameSlot));
+        EXPECT_TRUE(ProfileOnDisk().GetGame(kCurrentGameSlot).city.at(bonus).bought);
+        ASSERT_TRUE(RunUntil([&] { return !scene->GetSalute().GetRockets().empty(); }));
+        CGameWonDialog& won = scene->GetGameWonDialog();
+        ASSERT_TRUE(RunUntil([&] { return won.IsShown(); }, 6000));
+        EXPECT_EQ(scene->GetCrossState(), ccsGameWon);
+        Click(won, "ID_EXIT");
+        ASSERT_TRUE(Left());
+        EXPECT_EQ(scene->GetNextScene(), "Menu");
+        EXPECT_EQ(scene->GetTransition(), 3);
+        EXPECT_EQ(g_User.Settings().w_param_1, 777);
+        const CProfile disk = ProfileOnDisk();
+        EXPECT_EQ(disk.Settings().w_param_1, 777);
+        EXPECT_TRUE(disk.HasGame(kBestGameSlot));
     }
 }
 
