@@ -160,7 +160,7 @@ protected:
     // A click in the middle of a dialog's control: pressed in one frame, released in the next.
     bool Click(const CBaseDialog& dialog, const char* id)
     {
-        const CBaseControlPtr control = dialog.GetControl(id);
+        const CBaseControlPtr control = dialog.FindControl(id);
         if (!control) {
             ADD_FAILURE() << "no control " << id;
             return false;
@@ -412,7 +412,10 @@ TEST_F(CityScene, ContinueOnALevelBeforeTheLastSavesTheNextLevelAndReturnsToTheC
     EXPECT_EQ(disk.GetGame(kCurrentGameSlot).play_state, upsNextLevel);
 }
 
-TEST_F(CityScene, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhileSomethingIsAffordable)
+// With true the player says no to the warning; with false nothing is affordable any more.
+class CityGameEnd : public CityScene, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CityGameEnd, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhileSomethingIsAffordable)
 {
     ASSERT_TRUE(initialized);
     GetGlobalVars().SetBool("is_last_level", true);
@@ -427,16 +430,24 @@ TEST_F(CityScene, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhile
     EXPECT_TRUE(scene->GetShopPanel().IsModal());
     EXPECT_FALSE(warning.IsVisible());
 
-    // Nothing affordable left: straight to the end of the game.
-    GetResources().Assign({});
-    scene->FillShop();
-    ASSERT_FALSE(scene->HasAffordableConstruction());
-    Click(scene->GetShopPanel(), "ID_CONTINUE");
-    ASSERT_TRUE(RunUntil([&] { return scene->GetCrossState() == ccsGameComplete; }, 10));
-    EXPECT_FALSE(warning.IsVisible());
+    if (GetParam()) {
+        // "No" to the warning ends the game.
+        Click(scene->GetShopPanel(), "ID_CONTINUE");
+        ASSERT_TRUE(RunUntil([&] { return warning.IsShown(); }));
+        Click(warning, "ID_NO");
+        ASSERT_TRUE(RunUntil([&] { return scene->GetCrossState() == ccsGameComplete; }));
+    } else {
+        // Nothing affordable left: straight to the end of the game.
+        GetResources().Assign({});
+        scene->FillShop();
+        ASSERT_FALSE(scene->HasAffordableConstruction());
+        Click(scene->GetShopPanel(), "ID_CONTINUE");
+        ASSERT_TRUE(RunUntil([&] { return scene->GetCrossState() == ccsGameComplete; }, 10));
+        EXPECT_FALSE(warning.IsVisible());
+    }
     CGameCompleteDialog& complete = scene->GetGameCompleteDialog();
     ASSERT_TRUE(RunUntil([&] { return complete.IsShown(); }));
-    Click(complete, complete.GetControl("ID_OK") ? "ID_OK" : "ID_CONTINUE");
+    Click(complete, "ID_OK");
     ASSERT_TRUE(Left());
     EXPECT_EQ(scene->GetNextScene(), "Menu");
     EXPECT_EQ(scene->GetTransition(), 2);
@@ -447,20 +458,49 @@ TEST_F(CityScene, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhile
     EXPECT_EQ(disk.Settings().w_param_1, 1);
 }
 
+INSTANTIATE_TEST_SUITE_P(Ways, CityGameEnd, ::testing::Bool());
+
 TEST_F(CityScene, EscapeTakesTheShopToThePauseAndBack)
 {
     ASSERT_TRUE(initialized);
     ASSERT_TRUE(OpenShop());
+    CPauseDialog& pause = GetGameScene().GetPauseDialog();
     scene->OnKeyDown(kEscape);
     ASSERT_TRUE(InState(cssPaused));
-    EXPECT_TRUE(GetGameScene().GetPauseDialog().IsShown());
+    EXPECT_TRUE(pause.IsShown());
     EXPECT_FALSE(scene->GetShopPanel().IsVisible());
     EXPECT_FALSE(GetGameScene().GetTopPanel().IsVisible());
     scene->OnKeyDown(kEscape);
     ASSERT_TRUE(InState(cssShop));
     EXPECT_TRUE(scene->GetShopPanel().IsShown());
     EXPECT_TRUE(GetGameScene().GetTopPanel().IsShown());
-    EXPECT_FALSE(GetGameScene().GetPauseDialog().IsVisible());
+    EXPECT_FALSE(pause.IsVisible());
+
+    // The pause's own buttons: back to the shop, the help (Escape closes it), leaving for the menu.
+    for (const char* button : {"ID_GAME", "ID_HELP", "ID_MENU"}) {
+        SCOPED_TRACE(button);
+        scene->OnKeyDown(kEscape);
+        ASSERT_TRUE(InState(cssPaused));
+        Click(pause, button);
+        if (std::string(button) == "ID_HELP") {
+            ASSERT_TRUE(InState(cssHelp));
+            EXPECT_TRUE(GetGameScene().GetHelpDialog().IsShown());
+            EXPECT_FALSE(pause.IsVisible());
+            scene->OnKeyDown(kEscape);
+        } else if (std::string(button) == "ID_MENU") {
+            CLeaveGameDialog& leave = pause.GetLeaveDialog();
+            ASSERT_TRUE(RunUntil([&] { return leave.IsShown(); }));
+            Click(leave, "ID_LEAVE");
+            ASSERT_TRUE(Left());
+            EXPECT_EQ(scene->GetNextScene(), "Menu");
+            EXPECT_EQ(scene->GetTransition(), 0);
+            break;
+        }
+        ASSERT_TRUE(InState(cssShop));
+        EXPECT_TRUE(scene->GetShopPanel().IsModal());
+        EXPECT_FALSE(pause.IsVisible());
+        EXPECT_FALSE(GetGameScene().GetHelpDialog().IsVisible());
+    }
 }
 
 // The automatic scroll: every step it gives, to the end.
