@@ -489,6 +489,11 @@ TEST_F(CityScene, EscapeTakesTheShopToThePauseAndBack)
             scene->OnKeyDown(kEscape);
         } else if (std::string(button) == "ID_MENU") {
             CLeaveGameDialog& leave = pause.GetLeaveDialog();
+            // Escape waits while the confirmation slides in.
+            ASSERT_FALSE(pause.CanClose());
+            scene->OnKeyDown(kEscape);
+            EXPECT_EQ(scene->GetCrossState(), 0);
+            EXPECT_EQ(scene->GetState(), cssPaused);
             ASSERT_TRUE(RunUntil([&] { return leave.IsShown(); }));
             Click(leave, "ID_LEAVE");
             ASSERT_TRUE(Left());
