@@ -460,6 +460,27 @@ TEST_P(CityGameEnd, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhi
 
 INSTANTIATE_TEST_SUITE_P(Ways, CityGameEnd, ::testing::Bool());
 
+TEST_F(CityScene, TheRelaxViewOpenedFromTheShopClosesBackToTheShop)
+{
+    ASSERT_TRUE(initialized);
+    ASSERT_TRUE(OpenShop());
+    Click(GetGameScene().GetTopPanel(), "ID_RELAX");
+    ASSERT_EQ(scene->GetCrossState(), ccsShopToRelax);
+    // A result of the shop while the change runs is dropped, not acted on.
+    scene->GetShopPanel().SetResult(CShopPanel::srContinue);
+    Frame();
+    EXPECT_EQ(scene->GetShopPanel().GetResult(), 0);
+    ASSERT_TRUE(InState(cssRelax));
+    EXPECT_EQ(scene->GetResult(), srRunning);
+    EXPECT_FALSE(scene->GetShopPanel().IsVisible());
+    EXPECT_FALSE(GetGameScene().GetTopPanel().IsVisible());
+    Click(scene->GetRelaxDialog(), "ID_RELAX");
+    ASSERT_TRUE(InState(cssShop));
+    EXPECT_EQ(scene->GetResult(), srRunning);
+    EXPECT_FALSE(scene->GetRelaxDialog().IsVisible());
+    EXPECT_TRUE(scene->GetShopPanel().IsModal());
+}
+
 TEST_F(CityScene, EscapeTakesTheShopToThePauseAndBack)
 {
     ASSERT_TRUE(initialized);
