@@ -441,6 +441,8 @@ void CCityScene::RecordBestCity(int medal)
         RefreshUserInScenes(g_User);
         SaveGame(kBestGameSlot);
     }
+    // The ended game is kept as it ends, whether or not it is the best.
+    SaveGame(kCurrentGameSlot);
 }
 
 void CCityScene::LeaveTo(const std::string& scene, int transition)

@@ -456,6 +456,8 @@ TEST_P(CityGameEnd, ContinueAfterTheLastLevelEndsTheGameAndAWarningComesFirstWhi
     const CProfile disk = ProfileOnDisk();
     EXPECT_TRUE(disk.HasGame(kBestGameSlot));
     EXPECT_EQ(disk.Settings().w_param_1, 1);
+    // The ended game is on disk as it ended.
+    EXPECT_EQ(disk.GetGame(kCurrentGameSlot).game_state, ugsCompleted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CityGameEnd, ::testing::Bool());
