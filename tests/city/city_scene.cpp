@@ -19,12 +19,14 @@
 #include "player/player_user.h"
 #include "settings/main_userfiles.h"
 #include "support/game_world.h"
+#include "support/pixel_compare.h"
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
 #include "../gui/gui_test_util.h"
 
 #include <SDL.h>
+#include <SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -610,6 +612,64 @@ TEST(CityScroll, ADistanceOfZeroStartsNothingAndANewStartRestarts)
     float sum = 0.0f;
     for (int i = 0; i < 1000 && scroll.running; ++i) sum += scroll.Step();
     EXPECT_EQ(sum, -30.0f);
+}
+
+} // namespace
+
+namespace {
+
+// Every epoch's district with all its constructions at their highest level, as the player sees it;
+// ZF_CITY_SHOTS=<folder> keeps the pictures (city_epoch_1.png ... city_epoch_7.png).
+TEST_F(CityScene, EveryDistrictFullyBuiltIsDrawn)
+{
+    ASSERT_TRUE(initialized);
+    CCity& city = scene->GetCity();
+    CGameSlot game = g_User.Game();
+    for (int epoch = 0; epoch < city.GetEpochCount(); ++epoch)
+        for (int i = 0; i < city.GetConstructionCount(epoch); ++i) {
+            const CityConstruct c = city.GetConstruction(epoch, i);
+            game.city[c.id] = CityEntry{true, std::max(0, c.level_count - 1)};
+        }
+    scene->LoadCityProgress(game);
+    ASSERT_TRUE(city.IsAllComplete());
+
+    CEngineCore& core = CEngineCore::Instance();
+    CCityView& view = GetCityView();
+    view.SetScrollEnabled(true);
+    view.SetHoverEnabled(false);
+    view.Scroll(600.0f, 0.0f);   // the middle of the first district
+    uint64_t previous = 0;
+    for (int epoch = 0; epoch < city.GetEpochCount(); ++epoch) {
+        zftest::SurfacePtr shot;
+        for (int frame = 0; frame < 2; ++frame) {
+            core.SetFrameTime(0.016f);
+            ASSERT_TRUE(core.BeginFrame());
+            core.Clear(0xFF000000);
+            view.UpdateConstructions();
+            view.Draw();
+            if (frame == 1) shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, 800, 600});
+            core.EndFrame();
+        }
+        ASSERT_TRUE(shot) << SDL_GetError();
+        // A picture, not a blank: many colours, and another one than the district before.
+        std::set<uint32_t> colours;
+        uint64_t sum = 0;
+        for (int y = 0; y < 600; y += 7)
+            for (int x = 0; x < 800; x += 7) {
+                const uint32_t p = zftest::PixelAt(shot.get(), x, y);
+                colours.insert(p);
+                sum = sum * 31 + p;
+            }
+        EXPECT_GT(colours.size(), 200u) << "district " << epoch + 1;
+        EXPECT_NE(sum, previous) << "district " << epoch + 1;
+        previous = sum;
+        if (const char* out = std::getenv("ZF_CITY_SHOTS"); out && *out) {
+            std::filesystem::create_directories(out);
+            const std::string path = std::string(out) + "/city_epoch_" + std::to_string(epoch + 1) + ".png";
+            EXPECT_EQ(IMG_SavePNG(shot.get(), path.c_str()), 0) << IMG_GetError();
+        }
+        view.Scroll(2000.0f, 0.0f);
+    }
 }
 
 } // namespace
