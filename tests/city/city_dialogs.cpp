@@ -18,6 +18,7 @@
 #include "player/player_resources.h"
 #include "player/player_user.h"
 #include "settings/main_userfiles.h"
+#include "support/dialog_shots.h"
 #include "support/pixel_compare.h"
 
 #include <SDL.h>
@@ -630,29 +631,8 @@ protected:
 
     CXMLNode Node(const std::string& name) const { return file->SelectSingleNode("//Dialogs/" + name); }
 
-    zftest::SurfacePtr Draw(CBaseDialog& dialog, int frames)
-    {
-        CEngineCore& core = CEngineCore::Instance();
-        zftest::SurfacePtr shot;
-        for (int frame = 0; frame < frames; ++frame) {
-            core.SetFrameTime(0.016f);
-            if (!core.BeginFrame()) return nullptr;
-            core.Clear(0xFF6A8CA8);
-            dialog.Process();
-            if (frame == frames - 1) shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, 800, 600});
-            core.EndFrame();
-        }
-        return shot;
-    }
-    void Save(const zftest::SurfacePtr& shot, const char* name)
-    {
-        ASSERT_TRUE(shot) << SDL_GetError();
-        const char* out = std::getenv("ZF_CITY_SHOTS");
-        if (!out || !*out) return;
-        std::filesystem::create_directories(out);
-        const std::string path = std::string(out) + "/" + name + ".png";
-        EXPECT_EQ(IMG_SavePNG(shot.get(), path.c_str()), 0) << IMG_GetError();
-    }
+    zftest::SurfacePtr Draw(CBaseDialog& dialog, int frames) { return zftest::DrawDialog(dialog, frames, 0xFF6A8CA8); }
+    void Save(const zftest::SurfacePtr& shot, const char* name) { zftest::KeepPicture(shot, "ZF_CITY_SHOTS", name); }
 
     zftest::ScopedChdir _dir;
     bool _ready = false;

@@ -19,6 +19,7 @@
 #include "player/player_user.h"
 #include "settings/main_userfiles.h"
 #include "support/game_world.h"
+#include "support/dialog_shots.h"
 #include "support/pixel_compare.h"
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
@@ -663,11 +664,7 @@ TEST_F(CityScene, EveryDistrictFullyBuiltIsDrawn)
         EXPECT_GT(colours.size(), 200u) << "district " << epoch + 1;
         EXPECT_NE(sum, previous) << "district " << epoch + 1;
         previous = sum;
-        if (const char* out = std::getenv("ZF_CITY_SHOTS"); out && *out) {
-            std::filesystem::create_directories(out);
-            const std::string path = std::string(out) + "/city_epoch_" + std::to_string(epoch + 1) + ".png";
-            EXPECT_EQ(IMG_SavePNG(shot.get(), path.c_str()), 0) << IMG_GetError();
-        }
+        zftest::KeepPicture(shot, "ZF_CITY_SHOTS", "city_epoch_" + std::to_string(epoch + 1));
         view.Scroll(2000.0f, 0.0f);
     }
 }

@@ -14,6 +14,7 @@
 #include "player/player_prices.h"
 #include "player/player_resources.h"
 #include "player/player_user.h"
+#include "support/dialog_shots.h"
 #include "support/pixel_compare.h"
 
 #include <SDL.h>
@@ -644,29 +645,8 @@ protected:
     CXMLNode Node(const std::string& name) const { return file->SelectSingleNode("//Dialogs/" + name); }
 
     // Frames of the dialog over a plain board colour; the last one read back.
-    zftest::SurfacePtr Draw(CBaseDialog& dialog, int frames)
-    {
-        CEngineCore& core = CEngineCore::Instance();
-        zftest::SurfacePtr shot;
-        for (int frame = 0; frame < frames; ++frame) {
-            core.SetFrameTime(0.016f);
-            if (!core.BeginFrame()) return nullptr;
-            core.Clear(0xFF3A5A40);
-            dialog.Process();
-            if (frame == frames - 1) shot = zftest::ReadBack(core.GetDevice(), SDL_Rect{0, 0, 800, 600});
-            core.EndFrame();
-        }
-        return shot;
-    }
-    void Save(const zftest::SurfacePtr& shot, const char* name)
-    {
-        ASSERT_TRUE(shot) << SDL_GetError();
-        const char* dir = std::getenv("ZF_RESULTS_SHOTS");
-        if (!dir || !*dir) return;
-        std::filesystem::create_directories(dir);
-        const std::string path = std::string(dir) + "/" + name + ".png";
-        EXPECT_EQ(IMG_SavePNG(shot.get(), path.c_str()), 0) << IMG_GetError();
-    }
+    zftest::SurfacePtr Draw(CBaseDialog& dialog, int frames) { return zftest::DrawDialog(dialog, frames, 0xFF3A5A40); }
+    void Save(const zftest::SurfacePtr& shot, const char* name) { zftest::KeepPicture(shot, "ZF_RESULTS_SHOTS", name); }
 
     zftest::ScopedChdir _dir;
     bool _ready = false;
