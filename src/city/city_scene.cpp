@@ -525,8 +525,7 @@ void CCityScene::CrsStartShop(bool start)
     case 5:
         if (_lower_fader.IsRunning()) return;
         stage = 0;
-        EndCrossState();
-        StartCrossState(GetGlobalVars().GetBool("is_last_level") ? ccsBuildBonusConstruct : ccsAfterBuiltAllEpoches);
+        HandOver(GetGlobalVars().GetBool("is_last_level") ? ccsBuildBonusConstruct : ccsAfterBuiltAllEpoches);
         return;
     default:
         return;
@@ -584,8 +583,7 @@ void CCityScene::CrsShopToNextLevel(bool start)
             _warning.ShowModal();
             stage = 5;
         } else {
-            EndCrossState();
-            StartCrossState(ccsGameComplete);
+            HandOver(ccsGameComplete);
         }
         return;
     }
@@ -622,8 +620,7 @@ void CCityScene::CrsShopToNextLevel(bool start)
     case 7:
         if (_lower_fader.IsRunning() || !FullyHidden(_warning)) return;
         stage = 0;
-        EndCrossState();
-        StartCrossState(ccsGameComplete);
+        HandOver(ccsGameComplete);
         return;
     default:
         return;
@@ -739,8 +736,7 @@ void CCityScene::CrsBuyConstruct(bool start)
     BuyConstruction();
     Stage(ccsBuyConstruct) = 0;
     if (_city.IsEpochComplete(_city.GetCurrentEpoch())) {
-        EndCrossState();
-        StartCrossState(ccsToNextEpoch);
+        HandOver(ccsToNextEpoch);
         return;
     }
     SetState(cssShop);
@@ -792,8 +788,7 @@ void CCityScene::CrsToNextEpoch(bool start)
             stage = 5;
         } else {
             stage = 0;
-            EndCrossState();
-            StartCrossState(ccsAfterBuiltAllEpoches);
+            HandOver(ccsAfterBuiltAllEpoches);
         }
         return;
     case 5:
@@ -812,8 +807,7 @@ void CCityScene::CrsAfterBuiltAllEpoches(bool start)
     if (start) {
         LogCrossState("crsAfterBuiltAllEpoches");
         if (GetGlobalVars().GetBool("is_last_level")) {
-            EndCrossState();
-            StartCrossState(ccsBuildBonusConstruct);
+            HandOver(ccsBuildBonusConstruct);
             return;
         }
         g_User.SetPlayState(upsNextLevel);
@@ -858,8 +852,7 @@ void CCityScene::CrsBuildBonusConstruct(bool start)
         if (!SaluteRetired()) return;
         if (!_music.alias.empty()) g_SoundQueue.FadeMusic(_music, kSaluteFadeMs, 100);
         stage = 0;
-        EndCrossState();
-        StartCrossState(ccsGameWon);
+        HandOver(ccsGameWon);
         return;
     default:
         return;

@@ -892,8 +892,7 @@ void CGameScene::CrsDie(bool start)
         LogCrossState("crsDie");
         ResetMouseButtons();
         if (g_User.GetLives() <= 0) {
-            EndCrossState();
-            StartCrossState(gcsLivesOut);
+            HandOver(gcsLivesOut);
             return;
         }
         g_User.SetLives(g_User.GetLives() - 1);
@@ -901,8 +900,7 @@ void CGameScene::CrsDie(bool start)
         g_User.SetLastLivesGain(0);
         OnLivesChanged(gained - 1);
         if (g_User.GetLives() <= 0) {
-            EndCrossState();
-            StartCrossState(gcsLivesOut);
+            HandOver(gcsLivesOut);
             return;
         }
         _field.StepHideField(true);
@@ -924,8 +922,7 @@ void CGameScene::CrsDie(bool start)
         if (_message.Update()) return;
         _field.RestartLevel();
         stage = 0;
-        EndCrossState();
-        StartCrossState(gcsStartLevel);
+        HandOver(gcsStartLevel);
         return;
     default:
         return;
@@ -1169,8 +1166,7 @@ void CGameScene::CrsFinishLevel(bool start)
         if (_fader1.IsRunning()) return;
         CloseFinishedLevel(upsToShop);
         stage = 0;
-        EndCrossState();
-        StartCrossState(gcsFinishToShop);
+        HandOver(gcsFinishToShop);
         return;
     default:
         return;
@@ -1209,8 +1205,7 @@ void CGameScene::CrsFinishBonusLevel(bool start)
         if (_fader1.IsRunning()) return;
         StoreFinishedGame();
         stage = 0;
-        EndCrossState();
-        StartCrossState(gcsFinishToShop);
+        HandOver(gcsFinishToShop);
         return;
     default:
         return;

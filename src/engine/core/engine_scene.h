@@ -90,6 +90,12 @@ public:
     void StepCrossState();
     // Clears the running id without changing the state.
     void EndCrossState() { _cross_state = 0; }
+    // The running cross-state hands over to the next one.
+    void HandOver(int next)
+    {
+        EndCrossState();
+        StartCrossState(next);
+    }
     // Nothing for 0 or the current state; else the previous state is kept (unless it was 1), the
     // state becomes n and the running id 0. Returns the old state.
     int SetState(int n);
