@@ -13,7 +13,6 @@
 
 namespace {
 
-const char* const kSplashTexture = "Textures\\Menu\\Splash.png";
 const char* const kBackgroundTexture = "Textures\\Menu\\Background.png";
 const char* const kTitleTexture = "Textures\\Menu\\Logo.png";
 const char* const kMenuConfig = "Settings\\MenuCfg.xml";
@@ -36,62 +35,6 @@ MusicTrack ReadMenuMusic()
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-
-CLogoScene::CLogoScene() : AScene("Logo") {}
-CLogoScene::~CLogoScene() = default;
-
-std::shared_ptr<CLogoScene> CreateLogoScene()
-{
-    return std::make_shared<CLogoScene>();
-}
-
-bool CLogoScene::Init()
-{
-    _picture = MakePicture(kSplashTexture, kScreenRect);
-    return true;
-}
-
-void CLogoScene::Destroy()
-{
-    _picture.reset();
-}
-
-void CLogoScene::Enter()
-{
-    _start = zf::ClockNow();
-    if (g_Settings.EnsureLoaded().no_logo) {
-        SetNextScene("Menu");
-        SetResult(srNextScene);
-    }
-}
-
-void CLogoScene::Frame()
-{
-    if (_picture) _picture->Update();
-    if (_result == srRunning && zf::ClockNow() - _start >= kShowTime) {
-        SetNextScene("Menu");
-        SetResult(srNextScene);
-    }
-    g_SoundQueue.Update();
-}
-
-void CLogoScene::PostFrame()
-{
-    if (_result == srRunning && g_Mouse && g_Mouse->IsAnyButtonPressed()) {
-        SetNextScene("Menu");
-        SetResult(srNextScene);
-    }
-}
-
-void CLogoScene::OnKeyDown(int /*vk*/)
-{
-    if (_result != srRunning) return;
-    SetNextScene("Menu");
-    SetResult(srNextScene);
-}
-
-// ---------------------------------------------------------------------------------------------
 
 CMenuScene::CMenuScene() : AScene("Menu") {}
 CMenuScene::~CMenuScene() = default;
@@ -155,53 +98,3 @@ void CMenuScene::OnKeyDown(int vk)
 }
 
 void CMenuScene::ShowUser(CUser& /*user*/) {}
-
-// ---------------------------------------------------------------------------------------------
-
-CSelectorScene::CSelectorScene() : AScene("Selector") {}
-CSelectorScene::~CSelectorScene() = default;
-
-CSelectorScene& GetSelectorScene()
-{
-    static CSelectorScene scene;
-    return scene;
-}
-
-bool CSelectorScene::Init()
-{
-    _background = MakePicture(kBackgroundTexture, kScreenRect);
-    return true;
-}
-
-void CSelectorScene::Destroy()
-{
-    _background.reset();
-}
-
-void CSelectorScene::Frame()
-{
-    if (_background) _background->Update();
-    g_SoundQueue.Update();
-}
-
-void CSelectorScene::OnKeyDown(int vk)
-{
-    if (_result != srRunning) return;
-    if (vk == kVkEscape) {
-        SetNextScene("Menu");
-        SetTransition(0);
-        SetResult(srNextScene);
-    } else if (vk == kVkReturn) {
-        // Play goes on: a game started afresh at its epoch begins there; a game that came from the
-        // city goes on with its next level.
-        SetNextScene("Game");
-        if (g_User.GetGameState() == ugsNew) {
-            SetTransition(2);
-        } else {
-            if (g_User.GetPlayState() != upsNextLevel && g_User.GetPlayState() != upsNextBonus)
-                g_User.SetPlayState(upsNextLevel);
-            SetTransition(1);
-        }
-        SetResult(srNextScene);
-    }
-}
