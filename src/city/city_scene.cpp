@@ -453,6 +453,12 @@ void CCityScene::LeaveTo(const std::string& scene, int transition)
     SetResult(srNextScene);
 }
 
+void CCityScene::LeaveToSelector()
+{
+    if (_selector) _selector->PrepareFromCity();
+    LeaveTo("Selector", 0);
+}
+
 void CCityScene::ShowTop()
 {
     if (_top) _top->Show();
@@ -794,7 +800,7 @@ void CCityScene::CrsToNextEpoch(bool start)
     case 5:
         if (_lower_fader.IsRunning()) return;
         stage = 0;
-        LeaveTo("Selector", 0);
+        LeaveToSelector();
         return;
     default:
         return;
@@ -824,7 +830,7 @@ void CCityScene::CrsAfterBuiltAllEpoches(bool start)
     case 2:
         if (_lower_fader.IsRunning()) return;
         stage = 0;
-        LeaveTo("Selector", 0);
+        LeaveToSelector();
         return;
     default:
         return;

@@ -88,6 +88,8 @@ public:
 
     // The game screen's top panel, pause and help dialogs, which the city shows too (null: none).
     void SetGamePanels(CGameTopPanel* top, CPauseDialog* pause, CGameHelpDialog* help);
+    // The epoch selector the city leaves for after an epoch was completed (null: none told).
+    void SetEpochSelector(IEpochSelector* selector) { _selector = selector; }
 
     // Takes the bought flags and upgrade levels of the saved game into the city and the view.
     void LoadCityProgress(const CGameSlot& game);
@@ -140,6 +142,8 @@ private:
     void SaveGame(const std::string& slot);
     void RecordBestCity(int medal);
     void LeaveTo(const std::string& scene, int transition);
+    // Tells the selector that an epoch was completed, then leaves for it.
+    void LeaveToSelector();
 
     void ShowTop();
     void HideTop();
@@ -177,6 +181,7 @@ private:
     CGameTopPanel* _top = nullptr;
     CPauseDialog* _pause = nullptr;
     CGameHelpDialog* _help = nullptr;
+    IEpochSelector* _selector = nullptr;
     CCitySalute _salute;
     CCrossFader _lower_fader;
     CCrossFader _upper_fader;

@@ -973,6 +973,7 @@ void CGameScene::CrsLivesOut(bool start)
         SaveUserProgress();
         stage = 0;
         EndCrossState();
+        if (_selector) _selector->PrepareFromGame();
         SetNextScene("Selector");
         SetResult(srNextScene);
         SetTransition(gtLivesOut);

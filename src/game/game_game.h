@@ -66,6 +66,16 @@ public:
     virtual bool GetEpochHelp(int epoch, EpochHelp& help) const = 0;
 };
 
+// The epoch selector, told where it is entered from before the game or the city leave for it.
+class IEpochSelector {
+public:
+    virtual ~IEpochSelector() = default;
+    // The lives ran out: the current epoch is played again.
+    virtual void PrepareFromGame() = 0;
+    // An epoch (or the last one) was completed in the city.
+    virtual void PrepareFromCity() = 0;
+};
+
 // The scene's states.
 enum EGameSceneState {
     gssNone = 0,
@@ -179,6 +189,8 @@ public:
 
     // The city the game screen reads (null: none; the first epoch's background and music are used).
     void SetCityFacts(const ICityFacts* city);
+    // The epoch selector the game leaves for when the lives ran out (null: none told).
+    void SetEpochSelector(IEpochSelector* selector) { _selector = selector; }
 
     CGameField& GetField() { return _field; }
     CGameTopPanel& GetTopPanel() { return _top_panel; }
@@ -297,6 +309,7 @@ private:
     bool _level_loaded = false;
     bool _bonus_level = false;
     const ICityFacts* _city = nullptr;
+    IEpochSelector* _selector = nullptr;
 };
 
 CGameScene& GetGameScene();

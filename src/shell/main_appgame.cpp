@@ -65,15 +65,19 @@ SceneSet GetProgramScenes()
     set.game = &GetGameScene();
     set.city = &GetCityScene();
     // The city shows the game screen's top panel, pause and help; the game screen reads the city's
-    // epochs.
+    // epochs; both tell the epoch selector where it is entered from.
     set.join = [] {
         CGameScene& game = GetGameScene();
         GetCityScene().SetGamePanels(&game.GetTopPanel(), &game.GetPauseDialog(), &game.GetHelpDialog());
         game.SetCityFacts(&GetCityScene());
+        game.SetEpochSelector(&GetSelectorScene());
+        GetCityScene().SetEpochSelector(&GetSelectorScene());
     };
     set.part = [] {
         GetCityScene().SetGamePanels(nullptr, nullptr, nullptr);
         GetGameScene().SetCityFacts(nullptr);
+        GetGameScene().SetEpochSelector(nullptr);
+        GetCityScene().SetEpochSelector(nullptr);
     };
     return set;
 }
