@@ -11,6 +11,7 @@
 #include "engine/core/engine_core_internal.h"
 #include "engine/core/engine_input.h"
 #include "engine/particles/engine_pyro2.h"
+#include "game/game_dialogs.h"
 #include "game/game_game.h"
 #include "game/game_hints.h"
 #include "gui/gui_controls.h"
@@ -596,6 +597,55 @@ TEST_F(Selector, TheCityTellsTheSelectorWhenEveryEpochIsBuilt)
     for (CBaseDialog* d : std::initializer_list<CBaseDialog*>{&city.GetShopPanel(), &panel, &GetGameScene().GetTopPanel()})
         d->HideImmediately();
     city.GetSalute().Clear();
+}
+
+TEST_F(Selector, TheGameTellsTheSelectorWhenTheLivesRanOut)
+{
+    ASSERT_TRUE(initialized);
+    CGameScene& game = GetGameScene();
+    game.SetEpochSelector(scene);
+    Reached(2);
+    g_User.Game().epoch = 2;
+    g_User.SetLives(1);
+    game.SyncWithUser(g_User);
+    scene->PrepareFromMenu();
+    GetGlobalVars().SetString("cur_level_file", "Levels\\E01\\L01.xml");
+    g_User.SetGameState(ugsPlaying);
+    g_User.SetLevel(0);
+    g_User.SetPlayState(upsLevelLoaded);
+    game.Enter();
+    auto step = [&] {
+        clock.Advance(kFrameMs);
+        mouse.Frame(mouse_x, mouse_y, mouse_down);
+        game.RenderFrame();
+        game.PostFrame();
+    };
+    // Frames a second apart until the time has run out.
+    for (int i = 0; i < 400 && game.GetCrossState() != gcsLivesOut && !game.GetGameOverDialog().IsShown(); ++i) {
+        clock.Advance(1000 - kFrameMs);
+        step();
+    }
+    for (int i = 0; i < 2000 && !(game.GetGameOverDialog().IsShown() && game.GetGameOverDialog().IsModal()); ++i) step();
+    ASSERT_TRUE(game.GetGameOverDialog().IsShown());
+    const CBaseControlPtr ok = game.GetGameOverDialog().GetControl("ID_OK");
+    mouse_x = int(ok->GetX() + ok->GetWidth() / 2);
+    mouse_y = int(ok->GetY() + ok->GetHeight() / 2);
+    step();
+    mouse_down = true;
+    step();
+    mouse_down = false;
+    for (int i = 0; i < 2000 && game.GetResult() != srNextScene; ++i) step();
+    game.SetEpochSelector(nullptr);
+    ASSERT_EQ(game.GetResult(), srNextScene);
+    EXPECT_EQ(game.GetNextScene(), "Selector");
+    EXPECT_EQ(scene->GetCaller(), scGame);
+    EXPECT_EQ(scene->GetDialog().GetSelected(), 2);
+    EXPECT_EQ(scene->GetNext(), "City");
+    EXPECT_TRUE(scene->GetDialog().IsActivationPending());
+    game.Leave();
+    game.EndCrossState();
+    game.SetResult(srRunning);
+    game.GetGameOverDialog().HideImmediately();
 }
 
 // Pictures of the selector in each mode, judged by eye; here: pictures, not blanks, and each mode
