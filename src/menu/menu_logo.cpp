@@ -8,6 +8,7 @@
 #include "engine/core/engine_core.h"
 #include "engine/core/engine_input.h"
 #include "engine/render/engine_render.h"
+#include "engine/sound/engine_soundqueue.h"
 #include "settings/main_settings.h"
 #include "settings/main_userfiles.h"
 
@@ -253,10 +254,13 @@ void CLogoScene::BeginDraw()
 
 void CLogoScene::Frame()
 {
-    if (!_running) return;
-    _splash->Update();
-    _clear_colour = _splash->GetClearColour();
-    if (!_splash->IsRunning()) Stop();
+    if (_running) {
+        _splash->Update();
+        _clear_colour = _splash->GetClearColour();
+        if (!_splash->IsRunning()) Stop();
+    }
+    // Sounds asked for during the frame and music fades move on in every scene.
+    g_SoundQueue.Update();
 }
 
 void CLogoScene::PostFrame()
