@@ -191,14 +191,22 @@ TEST_F(LogoScene, TheShippedSequencePlaysAFewSecondsThenTheMenu)
     const uint32_t start = clock.Now();
     std::vector<bool> kept(count, false), seen(count, false);
     std::vector<uint32_t> shown_at(count, 0);
+    // A pixel of the studio card half faded in over its ground, and the same one at full alpha.
+    uint32_t half_faded = 0, full = 0;
     while (!Ended() && frames < 2000) {
         const CSplashImages* s = scene->GetSplashImages();
         const size_t index = s->GetCurrent();
         const SplashRecord record = s->GetRecord(index);
         // Half way through its time at full alpha.
         const bool shoot = !kept[index] && s->IsShown() && clock.Now() - shown_at[index] >= uint32_t(record.ttl) / 2;
+        const bool fading = index == 0 && !half_faded && !s->IsShown() && s->GetAlpha() >= 120;
         zftest::SurfacePtr shot;
-        Frame(false, false, shoot ? &shot : nullptr);
+        Frame(false, false, (shoot || fading) ? &shot : nullptr);
+        if (fading) {
+            ASSERT_TRUE(shot);
+            half_faded = zftest::PixelAt(shot.get(), 400, 240);
+            zftest::KeepPicture(shot, "ZF_LOGO_SHOTS", "logo_splash_1_fading");
+        }
         if (shoot) {
             ASSERT_TRUE(shot);
             kept[index] = true;
@@ -211,6 +219,7 @@ TEST_F(LogoScene, TheShippedSequencePlaysAFewSecondsThenTheMenu)
             EXPECT_NE(zftest::PixelAt(shot.get(), 400, 240), record.bk_color) << "splash " << index;
             if (index == 0) {
                 EXPECT_EQ(zftest::PixelAt(shot.get(), 2, 2), record.bk_color);
+                full = zftest::PixelAt(shot.get(), 400, 240);
             }
             zftest::KeepPicture(shot, "ZF_LOGO_SHOTS", "logo_splash_" + std::to_string(index + 1));
         }
@@ -223,6 +232,12 @@ TEST_F(LogoScene, TheShippedSequencePlaysAFewSecondsThenTheMenu)
     ASSERT_TRUE(Ended());
     EXPECT_EQ(scene->GetNextScene(), "Menu");
     for (size_t i = 0; i < count; ++i) EXPECT_TRUE(kept[i]) << "splash " << i;
+    // Half way in, the picture is about half way between its ground and itself.
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int ground = int((kInk >> shift) & 0xFF), picture = int((full >> shift) & 0xFF);
+        EXPECT_NEAR(int((half_faded >> shift) & 0xFF), (ground + picture) / 2, 12) << "channel " << shift / 8;
+    }
+    EXPECT_GT(zftest::ChannelDistance(full, kInk), 100);
     const uint32_t took = clock.Now() - start;
     EXPECT_GE(took, 3000u);
     EXPECT_LE(took, 8000u);
