@@ -447,7 +447,6 @@ void CSelectorScene::Enter()
     SetNextScene("");
     SetResult(srRunning);
     SetTransition(0);
-    _key_result = 0;
     EndCrossState();
     SetState(selInteractive);
     StartCrossState(selcrsStart);
@@ -467,23 +466,11 @@ void CSelectorScene::Frame()
     g_SoundQueue.Update();
 }
 
-void CSelectorScene::OnKeyDown(int vk)
-{
-    if (_result != srRunning || _cross_state == selcrsFinish) return;
-    // A key pressed while the screen still fades in acts as soon as the dialog takes input.
-    if (vk == kVkEscape) _key_result = CSelectEpochDialog::erBack;
-    else if (vk == kVkReturn) _key_result = CSelectEpochDialog::erGoOn;
-}
-
 void CSelectorScene::HandleResult()
 {
     if (!_dialog.Process()) return;
-    int result = _dialog.GetResult();
+    const int result = _dialog.GetResult();
     _dialog.SetResult(0);
-    if (result == 0 && _key_result != 0 && _state == selInteractive && _cross_state == 0 && _dialog.IsModal()) {
-        result = _key_result;
-        _key_result = 0;
-    }
     if (result == CSelectEpochDialog::erGoOn) {
         CVariableRegistry& vars = GetGlobalVars();
         if (_caller == scMenu) {

@@ -129,9 +129,6 @@ public:
     void Enter() override;
     void Leave() override;
     void Frame() override;
-    // Escape goes back like the dialog's back button, Return goes on like its shown go-on button;
-    // a key pressed while the screen fades in acts once the dialog takes input.
-    void OnKeyDown(int vk) override;
 
     // From the main menu: a new game at the first epoch, or at any reached one for a player with a
     // medal.
@@ -167,7 +164,6 @@ private:
     bool _play_activation = false;
     MusicTrack _music;
     CCrossFader _fader;
-    int _key_result = 0;
 };
 
 CSelectorScene& GetSelectorScene();

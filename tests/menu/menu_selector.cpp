@@ -327,14 +327,12 @@ TEST_F(Selector, TheButtonsLeadToTheNextSceneWithTheLoopsCodeAndTheCitysStart)
         {"menu, medal: epoch 3 chosen, then epoch 0", From::Menu, 0, false, 1, 0, "ID_START", "Game", 2, false, 0},
         {"menu: back", From::Menu, 0, false, 0, -1, "ID_BACK", "Menu", 0, false, -1},
         {"menu: Escape", From::Menu, 0, false, 1, -1, "Escape", "Menu", 0, false, -1},
-        {"menu: Return", From::Menu, 0, false, 0, -1, "Return", "Game", 2, false, 0},
         {"game, epoch 0: play again", From::Game, 0, false, 0, -1, "ID_RESTART", "Game", 2, true, -1},
         {"game, epoch 2: play again", From::Game, 2, false, 0, -1, "ID_RESTART", "City", 2, true, -1},
         {"game: main menu", From::Game, 2, false, 0, -1, "ID_MENU", "Menu", 0, false, -1},
         {"city, epoch 3 opened: continue", From::City, 3, false, 0, -1, "ID_CONTINUE", "City", 0, false, -1},
         {"city, every epoch built: continue", From::City, 6, true, 0, -1, "ID_CONTINUE", "Game", 1, false, -1},
         {"city: main menu", From::City, 3, false, 0, -1, "ID_MENU", "Menu", 0, false, -1},
-        {"city: Escape", From::City, 3, false, 0, -1, "Escape", "Menu", 0, false, -1},
     };
     for (const RouteCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -354,10 +352,7 @@ TEST_F(Selector, TheButtonsLeadToTheNextSceneWithTheLoopsCodeAndTheCitysStart)
             Click(Id("ID_EPOCH_BUTTON_", c.choose).c_str());
             EXPECT_EQ(scene->GetDialog().GetSelected(), c.choose);
         }
-        const std::string button = c.button;
-        if (button == "Escape") scene->OnKeyDown(kVkEscape);
-        else if (button == "Return") scene->OnKeyDown(kVkReturn);
-        else Click(c.button);
+        Click(c.button);
         ASSERT_TRUE(Left());
         EXPECT_EQ(scene->GetNextScene(), c.next);
         EXPECT_EQ(scene->GetTransition(), c.code);
@@ -379,27 +374,6 @@ TEST_F(Selector, TheButtonsLeadToTheNextSceneWithTheLoopsCodeAndTheCitysStart)
         scene->Leave();
         scene->SetResult(srRunning);
     }
-}
-
-// A player who presses Escape while the screen still fades in is heard once the selector takes
-// input (after the lives ran out the opening starts first).
-TEST_F(Selector, EscapeWhileTheScreenFadesInLeavesForTheMenuOnceTheDialogTakesInput)
-{
-    ASSERT_TRUE(initialized);
-    AtEpoch(2);
-    scene->PrepareFromGame();
-    const zftest::LogWatch log;
-    scene->Enter();
-    for (int i = 0; i < 10; ++i) Frame();
-    ASSERT_EQ(scene->GetCrossState(), selcrsStart);
-    scene->OnKeyDown(kVkEscape);
-    ASSERT_TRUE(Left());
-    EXPECT_EQ(scene->GetNextScene(), "Menu");
-    EXPECT_EQ(scene->GetTransition(), 0);
-    EXPECT_TRUE(zftest::InOrder(log.Text(), {"Start selector cross-state: crsStart", "Start selector cross-state: crsEpochChange",
-                                             "Start selector cross-state: crsFinish"}));
-    scene->Leave();
-    scene->SetResult(srRunning);
 }
 
 // ---------------------------------------------------------------------------------------------
