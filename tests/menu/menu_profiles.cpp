@@ -6,6 +6,9 @@
 #include "menu_dialogs_fixture.h"
 
 #include "player/player_slot.h"
+#include "support/dialog_shots.h"
+
+#include <SDL_image.h>
 
 #include <filesystem>
 
@@ -368,6 +371,38 @@ TEST_F(Profiles, TheFirstProfileIsCreatedStoredAndLoaded)
     first.OnClick(first.GetControl("ID_BACK").get());
     EXPECT_EQ(first.GetResult(), cprBack);
     EXPECT_EQ(first.GetName(), "");
+}
+
+} // namespace
+
+namespace {
+
+// Drawn by the real engine core: a child dialog dims the list under it and the dim goes again when
+// it closes. ZF_MENU_SHOTS=<folder> keeps the pictures.
+TEST_F(Profiles, AChildDialogDimsTheListUnderIt)
+{
+    Given({"Ann", "Bob", "Cleo"}, "Bob");
+    Open();
+    const uint32_t background = 0xFF6A8CA8;
+    const zftest::SurfacePtr plain = zftest::DrawDialog(dialog, 2, background);
+    ASSERT_TRUE(plain);
+    dialog.OnClick(dialog.GetControl("ID_DELETE").get());
+    const zftest::SurfacePtr dimmed = zftest::DrawDialog(dialog, 90, background);
+    ASSERT_TRUE(dimmed);
+    ASSERT_TRUE(dialog.GetDeleteConfirmation().IsShown());
+    zftest::KeepPicture(plain, "ZF_MENU_SHOTS", "profiles_list");
+    zftest::KeepPicture(dimmed, "ZF_MENU_SHOTS", "profiles_delete_question");
+    // A corner no control covers: the background, then dimmed by about a quarter.
+    const uint32_t before = zftest::PixelAt(plain.get(), 10, 10);
+    const uint32_t after = zftest::PixelAt(dimmed.get(), 10, 10);
+    const int blue_before = int(before & 0xFF), blue_after = int(after & 0xFF);
+    EXPECT_NEAR(blue_after, blue_before * (255 - 64) / 255, 4);
+
+    dialog.GetDeleteConfirmation().OnClick(dialog.GetDeleteConfirmation().GetControl("ID_NO").get());
+    const zftest::SurfacePtr back = zftest::DrawDialog(dialog, 90, background);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(zftest::PixelAt(back.get(), 10, 10), before);
+    EXPECT_EQ(g_Profiles.GetProfiles().size(), 3u);
 }
 
 } // namespace
