@@ -29,6 +29,18 @@ bool COptionsDialog::IsWindowedNow()
     return !(g_EngineCore && g_EngineCore->IsFullscreen());
 }
 
+bool COptionsDialog::Load(const CXMLNode& node)
+{
+    const bool loaded = CSlideableBaseDialog::Load(node);
+    _filled = false;
+    _windowed_chosen = false;
+    if (!loaded) return false;
+    for (const char* id : {"ID_SOUND", "ID_MUSIC", "ID_GAMMA", "ID_MOUSE"}) GetControl<CMenuTrackBar>(id);
+    GetControl<CMenuCheckBox>("ID_WINDOWED");
+    GetControl("ID_BACK");
+    return true;
+}
+
 void COptionsDialog::OnShow(bool immediate)
 {
     CSlideableBaseDialog::OnShow(immediate);

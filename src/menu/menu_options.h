@@ -19,6 +19,10 @@ public:
     // The mouse speed the slider offers; a slower one kept in the settings stays until moved.
     static constexpr int kSliderMinSensitivity = 5;
 
+    // The sliding dialog's load; then every control the dialog works with is looked up, so that a
+    // layout without one fails here (logged, "Control not found" or "Bad control cast") and not
+    // later in the middle of the menu.
+    bool Load(const CXMLNode& node) override;
     void OnShow(bool immediate) override;
     void OnHide(bool immediate) override;
     void OnChange(CBaseControl* control) override;

@@ -106,6 +106,9 @@ void CFailCreateProfileDialog::OnClick(CBaseControl* control)
 bool CProfilesDialog::Load(const CXMLNode& root)
 {
     bool loaded = CSlideableBaseDialog::Load(root.SelectSingleNode("ProfilesDialog"));
+    // The list is what the dialog is about: a layout without it fails here, not when it opens.
+    if (loaded) GetControl<CMenuListBox>("ID_PROF_LIST");
+    else GetLog().Error("Error: dialog node '%s' not found!", "ProfilesDialog");
     const struct {
         CSlideableBaseDialog& dialog;
         const char* node;

@@ -63,7 +63,8 @@ public:
     enum EMode { pmNone = 0, pmCreate = 1, pmFalseName = 2, pmDelete = 3 };
 
     // The root "//Dialogs": "ProfilesDialog", "ProfileCreateDialog", "FalseUserNameDialog" and
-    // "ProfileDeleteConfirmationDialog" are taken out of it.
+    // "ProfileDeleteConfirmationDialog" are taken out of it. False for a missing node; a layout
+    // without the list "ID_PROF_LIST" throws the toolkit's lookup error.
     bool Load(const CXMLNode& root) override;
     void OnShow(bool immediate) override;
     void OnHide(bool immediate) override;

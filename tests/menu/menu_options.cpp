@@ -237,3 +237,38 @@ TEST_F(Options, AModeTheDisplayRefusesIsLoggedOnceAndStillKept)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Options, ALayoutWithoutAControlFailsWhenLoaded)
+{
+    ASSERT_TRUE(ready);
+    EXPECT_FALSE(dialog.Load(Node("NoSuchDialog")));
+    struct Row {
+        const char* layout;
+        const char* error;
+    };
+    const Row rows[] = {
+        {R"(<Dialogs><OptionsDialog><Control type="TRACKBAR" id="ID_SOUND"/></OptionsDialog></Dialogs>)",
+         "Control not found"},
+        {R"(<Dialogs><OptionsDialog>
+              <Control type="TRACKBAR" id="ID_SOUND"/><Control type="TRACKBAR" id="ID_MUSIC"/>
+              <Control type="TRACKBAR" id="ID_GAMMA"/><Control type="BUTTON" id="ID_MOUSE"/>
+            </OptionsDialog></Dialogs>)",
+         "Bad control cast"},
+    };
+    for (const Row& r : rows) {
+        CXMLFile file;
+        const std::string text = r.layout;
+        ASSERT_TRUE(file.LoadXml(std::vector<uint8_t>(text.begin(), text.end())));
+        COptionsDialog bad;
+        try {
+            bad.Load(file.SelectSingleNode("//Dialogs/OptionsDialog"));
+            ADD_FAILURE() << "no exception for " << r.error;
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), r.error);
+        }
+    }
+}
+
+} // namespace

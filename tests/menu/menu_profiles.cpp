@@ -406,3 +406,53 @@ TEST_F(Profiles, AChildDialogDimsTheListUnderIt)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Profiles, DeletingTheLastProfileLeavesOnlyAddAndTheNewOneBecomesTheUser)
+{
+    Given({"Ann"}, "Ann", 2);
+    Open();
+    Click(dialog, dialog, "ID_DELETE");
+    ASSERT_TRUE(RunUntil(dialog, [&] { return dialog.GetDeleteConfirmation().IsShown(); }));
+    Click(dialog, dialog.GetDeleteConfirmation(), "ID_YES");
+    ASSERT_TRUE(RunUntil(dialog, [&] { return !dialog.GetDeleteConfirmation().IsVisible(); }));
+    EXPECT_TRUE(dialog.GetNames().empty());
+    EXPECT_FALSE(g_Profiles.HasActive());
+    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_FALSE(dialog.CanClose());
+    EXPECT_FALSE(dialog.GetControl("ID_BACK")->IsEnabled());
+    EXPECT_FALSE(dialog.GetControl("ID_OK")->IsEnabled());
+
+    Click(dialog, dialog, "ID_ADD");
+    ASSERT_TRUE(RunUntil(dialog, [&] { return dialog.GetCreateDialog().IsShown(); }));
+    Type(dialog, "Ben");
+    Click(dialog, dialog.GetCreateDialog(), "ID_OK");
+    EXPECT_EQ(Result(dialog), prChosen);
+    SelectActiveProfile(g_User);
+    EXPECT_EQ(g_User.GetName(), "Ben");
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"Ben"});
+}
+
+TEST_F(Profiles, ALayoutWithoutTheListFailsWhenLoaded)
+{
+    ASSERT_TRUE(ready);
+    const std::string text = R"(<Dialogs><ProfilesDialog><Control type="BUTTON" id="ID_OK"/></ProfilesDialog>
+      <ProfileCreateDialog/><FalseUserNameDialog/><ProfileDeleteConfirmationDialog/></Dialogs>)";
+    CXMLFile file;
+    ASSERT_TRUE(file.LoadXml(std::vector<uint8_t>(text.begin(), text.end())));
+    zftest::LogWatch log;
+    EXPECT_THROW(dialog.Load(file.SelectSingleNode("//Dialogs")), std::runtime_error);
+    EXPECT_TRUE(log.Has("Error: control 'ID_PROF_LIST' not found in dialog!")) << log.Text();
+
+    // A missing child node is told and the load reports it.
+    const std::string partial = R"(<Dialogs><ProfilesDialog><Control type="LISTBOX" id="ID_PROF_LIST"/></ProfilesDialog>
+      <ProfileCreateDialog/></Dialogs>)";
+    CXMLFile second;
+    ASSERT_TRUE(second.LoadXml(std::vector<uint8_t>(partial.begin(), partial.end())));
+    CProfilesDialog other;
+    EXPECT_FALSE(other.Load(second.SelectSingleNode("//Dialogs")));
+    EXPECT_TRUE(log.Has("Error: dialog node 'FalseUserNameDialog' not found!")) << log.Text();
+}
+
+} // namespace
