@@ -137,8 +137,16 @@ void COptionsDialog::Apply()
         if (!told) GetLog().Error("Error: failed to toggle windowed/fullscreen!");
         told = true;
     }
-    // A settings file that cannot be written is logged by the settings; the game goes on.
-    g_Settings.Assign(_copy);
+    // The five values the dialog shows become the program's; the rest of the record (language,
+    // button swap, keys, the renderer found) is taken as it is now, not as it was when the dialog
+    // opened. A settings file that cannot be written is logged by the settings; the game goes on.
+    SettingsRecord record = g_Settings.EnsureLoaded();
+    record.snd_vol = _copy.snd_vol;
+    record.mus_vol = _copy.mus_vol;
+    record.gamma = _copy.gamma;
+    record.windowed = _copy.windowed;
+    record.sensitivity = _copy.sensitivity;
+    g_Settings.Assign(record);
     _windowed_chosen = false;
     _filled = false;
 }

@@ -100,6 +100,8 @@ TEST_F(Options, SlidersActAtOnceAndTheSettingsFileIsWrittenWhenTheDialogLeaves)
     EXPECT_EQ(OnDisk().mus_vol, 50);
     EXPECT_EQ(g_Settings.Record().mus_vol, 50);
 
+    // A setting the dialog does not show, changed meanwhile, is not put back by it.
+    g_Settings.Record().language = 1;
     // Leaving (BACK, then the menu's slide out): applied, kept and written, the close sound queued.
     Click(dialog, dialog, "ID_BACK");
     EXPECT_EQ(dialog.GetResult(), orClosed);
@@ -111,6 +113,7 @@ TEST_F(Options, SlidersActAtOnceAndTheSettingsFileIsWrittenWhenTheDialogLeaves)
     EXPECT_EQ(disk.mus_vol, 20);
     EXPECT_EQ(disk.gamma, 10);
     EXPECT_EQ(disk.sensitivity, 8);
+    EXPECT_EQ(disk.language, 1);
     EXPECT_EQ(g_Settings.Record(), disk);
     EXPECT_EQ(sound.Calls("SetVolumes"), std::vector<std::string>{"SetVolumes 20 40"});
     EXPECT_EQ(sound.Count("PlaySample int_panel_open"), 1u) << "the slide's close sound is queued";
