@@ -33,7 +33,7 @@ public:
 
     // The copy := the program's settings (read on first use); the controls show it.
     void Fill();
-    // The copy goes live: volumes, brightness, mouse speed, the window mode when it differs; then it
+    // The copy goes live: volumes, brightness, mouse speed, the window mode when it differs; then the
     // values the dialog shows become the program's settings and "Config.xml" is written.
     void Apply();
 
