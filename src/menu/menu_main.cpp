@@ -195,11 +195,21 @@ bool CMainDialog::IsMouseOver() const
     return CBaseDialog::IsMouseOver() || _top.IsMouseOver() || _bottom.IsMouseOver();
 }
 
+void CMainDialog::ShowBestCityPart()
+{
+    if (_has_best_city) {
+        _best_city.Show();
+        return;
+    }
+    // A medal still coming in (the player changed meanwhile) would otherwise arrive and stay.
+    if (_best_city.GetState() & dsOpening) _best_city.ShowImmediately();
+    _best_city.Hide();
+}
+
 void CMainDialog::ShowAll()
 {
     Show();
-    if (_has_best_city) _best_city.Show();
-    else _best_city.Hide();
+    ShowBestCityPart();
     _top.Show();
     _bottom.Show();
 }
@@ -207,8 +217,7 @@ void CMainDialog::ShowAll()
 void CMainDialog::ShowAllImmediately()
 {
     ShowImmediately();
-    if (_has_best_city) _best_city.Show();
-    else _best_city.Hide();
+    ShowBestCityPart();
     _top.ShowImmediately();
     _bottom.ShowImmediately();
 }

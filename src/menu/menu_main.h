@@ -102,6 +102,8 @@ public:
 private:
     // The medal part takes part in drawing and input: a best city, or still moving.
     bool BestCityActive() const;
+    // The medal in for a player with a best city, else out.
+    void ShowBestCityPart();
     // Each part's click (its result 1) becomes the main dialog's result for the clicked control.
     void ForwardClicks();
 

@@ -259,6 +259,16 @@ TEST_F(MenuMain, ShowAllImmediatelyPutsTheBoardsInPlaceAndSlidesTheMedal)
     menu.HideParts();
     EXPECT_TRUE(menu.GetBestCityPart().GetState() & dsClosing);
     EXPECT_TRUE(RunUntil(menu, [&] { return !menu.GetBestCityPart().IsVisible(); }));
+
+    // The player changes to one without a medal while the medal is still coming in: it goes away.
+    menu.ShowAll();
+    Frame(menu);
+    ASSERT_TRUE(menu.GetBestCityPart().GetState() & dsOpening);
+    menu.ShowMedal(0);
+    menu.ShowAll();
+    EXPECT_TRUE(RunUntil(menu, [&] { return !menu.GetBestCityPart().IsVisible(); }));
+    for (int i = 0; i < 150; ++i) Frame(menu);
+    EXPECT_FALSE(menu.GetBestCityPart().IsVisible());
 }
 
 TEST_F(MenuMain, TheProfileButtonNamesThePlayer)
