@@ -329,7 +329,10 @@ TEST_F(MenuPictures, MainMenuOverTheCityAndEveryDialog)
     cont.SetCity(&city);
     cont.ShowModalImmediately();
     Save(Draw(3, &cont, true), "ContinueGameDialog");
-    EXPECT_FALSE(cont.GetShownEpochTitle().empty());
+    EXPECT_EQ(cont.GetShownEpochTitle(), city.FindEpoch(2)->title);
+    // Past the city's epochs (every epoch built) the dialog still names something.
+    g_User.Game().epoch = city.GetEpochCount();
+    EXPECT_EQ(cont.GetShownEpochTitle(), "your finished city");
     EXPECT_FALSE(log.Has("Error")) << log.Text();
 }
 
