@@ -193,39 +193,6 @@ private:
     int _bonus = 0;
 };
 
-// The screenshots in the folder; with ZF_E2E_KEEP_SHOTS=<folder> they are also copied there, their
-// names after the prefix.
-int CountShots(const std::string& folder, const std::string& prefix)
-{
-    int shots = 0;
-    const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS");
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().extension() != ".tga") continue;
-        ++shots;
-        if (keep)
-            std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + prefix + entry.path().filename().string(),
-                                       std::filesystem::copy_options::overwrite_existing);
-    }
-    return shots;
-}
-
-// The report as key -> values (the last line of each key).
-std::map<std::string, std::vector<std::vector<int>>> ReadReport(const std::string& path)
-{
-    std::map<std::string, std::vector<std::vector<int>>> report;
-    std::istringstream in(ReadTextFile(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string key;
-        words >> key;
-        std::vector<int> values;
-        for (int v; words >> v;) values.push_back(v);
-        report[key].push_back(values);
-    }
-    return report;
-}
-
 // The fourth level (the first with bonus balls) with a short clock: 15 seconds of a 120-step bar.
 std::string ShortLevel()
 {
@@ -322,11 +289,10 @@ public:
             LeaveCity(_hand);
             return;
         }
-        if (scene.GetAlias() == "Menu") {
-            if (scene.GetAlias() != _scene) _frames = 0;
+        if (scene.GetAlias() == "Menu" || scene.GetAlias() == "Selector") {
             _scene = scene.GetAlias();
-            // Return continues the game; after the tour, Escape quits.
-            if (++_frames == 10) PushKey(_phase >= 12 ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
+            // The game goes on; after the tour, the player quits.
+            _menu.Drive(scene, _phase >= 12 ? kQuit : kPlay);
             return;
         }
         _scene = scene.GetAlias();
@@ -463,10 +429,10 @@ private:
     std::string _report;
     std::string _scene;
     MouseHand _hand;
+    MenuHand _menu;
     int _phase = 0;
     int _step = 0;
     int _wait = 0;
-    int _frames = 0;
     int _city_shots = 0;
 };
 
@@ -523,16 +489,15 @@ public:
     void operator()(AScene& scene)
     {
         const std::string alias = scene.GetAlias();
-        if (alias != _scene) _frames = 0;
         _scene = alias;
         if (alias == "City") {
             LeaveCity(_hand);
             return;
         }
         if (alias != "Game") {
-            // Return continues the game in the menu; after the game over, Escape leaves the selector
-            // and then the menu.
-            if (++_frames == 10) PushKey(_phase >= 6 || alias == "Selector" ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN);
+            // The game goes on from the menu; after the game over, the player leaves the selector
+            // for the menu and quits.
+            _menu.Drive(scene, _phase >= 6 ? kQuit : kPlay);
             return;
         }
         CGameScene& game = GetGameScene();
@@ -580,9 +545,9 @@ public:
 private:
     std::string _scene;
     MouseHand _hand;
+    MenuHand _menu;
     int _phase = 0;
     int _wait = 0;
-    int _frames = 0;
 };
 
 TEST_F(Program, ABonusLevelsEndAndAGameOverAreShown)
@@ -603,7 +568,7 @@ TEST_F(Program, ABonusLevelsEndAndAGameOverAreShown)
         ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Initializing bonus level 1 in episode 1...", "Start cross-state: crsFinishToShop",
-                              "Initializing level 4 in episode 1...", "Start cross-state: crsLivesOut", "Main menu.",
+                              "Initializing level 4 in episode 1...", "Start cross-state: crsLivesOut", "Entering MENU loop...",
                               "Exit game: shutdown normally."}))
         << log;
     const int shots = CountShots(UserFile(""), "ends-");

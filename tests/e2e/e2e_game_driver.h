@@ -6,7 +6,7 @@
 // button and the confirmation, clicking as a hand does. A tutorial hint is closed with Return.
 #pragma once
 
-#include "e2e_util.h"
+#include "e2e_menu_driver.h"
 
 #include "engine/core/engine_scene.h"
 #include "city/city_scene.h"
@@ -18,63 +18,11 @@
 #include <initializer_list>
 #include <utility>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace e2e {
-
-// The player's hand on the mouse in a whole-program run: it pushes the SDL events that move the
-// pointer and press or release the left button, and makes clicks as a hand does, a move, a press and
-// a release on three frames.
-class MouseHand {
-public:
-    // Moves to the point of the state and presses or releases as it says, now.
-    void Push(const zftest::AutoMouse& m)
-    {
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
-        motion.motion.x = int(m.x);
-        motion.motion.y = int(m.y);
-        motion.motion.xrel = motion.motion.x - _x;
-        motion.motion.yrel = motion.motion.y - _y;
-        _x = motion.motion.x;
-        _y = motion.motion.y;
-        SDL_PushEvent(&motion);
-        if (m.left_down == _down) return;
-        SDL_Event button{};
-        button.type = m.left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        button.button.button = SDL_BUTTON_LEFT;
-        button.button.state = m.left_down ? SDL_PRESSED : SDL_RELEASED;
-        button.button.x = _x;
-        button.button.y = _y;
-        SDL_PushEvent(&button);
-        _down = m.left_down;
-    }
-    void Click(float x, float y)
-    {
-        _queue.push_back({x, y, false});
-        _queue.push_back({x, y, true});
-        _queue.push_back({x, y, false});
-    }
-    void ClickOn(CBaseDialog& dialog, const char* id)
-    {
-        const CBaseControlPtr c = dialog.GetControl(id);
-        Click(c->GetX() + c->GetWidth() / 2, c->GetY() + c->GetHeight() / 2);
-    }
-    // One frame of the clicks asked for; false when none is left.
-    bool Step()
-    {
-        if (_queue.empty()) return false;
-        Push(_queue.front());
-        _queue.pop_front();
-        return true;
-    }
-
-private:
-    std::deque<zftest::AutoMouse> _queue;
-    int _x = 0, _y = 0;
-    bool _down = false;
-};
 
 // Leaves the city for the next level as a player does: a tutorial bubble is closed with its button,
 // then the shop's way on is clicked. True while the hand has something to do.
@@ -116,13 +64,13 @@ class GameDriver {
 public:
     enum Action { kFinish, kLeave };
 
-    // `menu_keys`: one key pressed each time the menu scene is entered (Return starts or continues
-    // the game, Escape quits).
-    explicit GameDriver(std::vector<Action> actions, std::vector<SDL_Scancode> menu_keys = {})
+    // `menu`: what the player does each time the main menu comes up, in turn (the selector that
+    // may follow belongs to the same visit).
+    explicit GameDriver(std::vector<Action> actions, std::vector<MenuIntent> menu = {})
         : _state(std::make_shared<State>())
     {
         _state->actions.assign(actions.begin(), actions.end());
-        _state->menu_keys.assign(menu_keys.begin(), menu_keys.end());
+        _state->menu.assign(menu.begin(), menu.end());
     }
 
     void operator()(AScene& scene)
@@ -130,13 +78,12 @@ public:
         State& s = *_state;
         const bool entered = scene.GetAlias() != s.scene;
         s.scene = scene.GetAlias();
-        if (scene.GetAlias() == "Menu") {
-            if (entered) s.menu_frames = 0;
-            // A few frames after the menu came up, as a player looks before pressing.
-            if (++s.menu_frames == 10 && !s.menu_keys.empty()) {
-                PushKey(s.menu_keys.front());
-                s.menu_keys.pop_front();
+        if (scene.GetAlias() == "Menu" || scene.GetAlias() == "Selector") {
+            if (entered && scene.GetAlias() == "Menu") {
+                s.intent = s.menu.empty() ? std::optional<MenuIntent>() : std::optional<MenuIntent>(s.menu.front());
+                if (!s.menu.empty()) s.menu.pop_front();
             }
+            if (s.intent) s.menu_hand.Drive(scene, *s.intent);
             return;
         }
         if (scene.GetAlias() == "City") {
@@ -173,9 +120,10 @@ public:
 private:
     struct State {
         std::deque<Action> actions;
-        std::deque<SDL_Scancode> menu_keys;
+        std::deque<MenuIntent> menu;
+        std::optional<MenuIntent> intent;
+        MenuHand menu_hand;
         std::string scene;
-        int menu_frames = 0;
         MouseHand hand;
         int leaving = 0;
     };

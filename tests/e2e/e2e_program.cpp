@@ -31,15 +31,20 @@ std::set<std::string> Listing(const std::vector<std::string>& folders)
     return names;
 }
 
-TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
+// A first start: the logo, then the menu asks the new player's name and the player quits.
+TEST_F(Program, StartsANewPlayerAndQuitsFromTheMenu)
 {
-    EXPECT_EXIT(RunProgram({}, {{"Load hiscores...", 1, [] { PushKey(SDL_SCANCODE_SPACE); }},   // skips the logo
-                                {"Main menu.", 1, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
-                ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SetSceneFrameObserver(GameDriver({}, {kQuit}));
+            RunProgram({}, {{"Load hiscores...", 1, [] { PushKey(SDL_SCANCODE_SPACE); }}});   // skips the logo
+        },
+        ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Running application...", "Unable to load game settings, create default.",
                               "Initialize engine...", "Engine initialized.", "Enter game: Zerafine (version ",
-                              "Load hints...", "Load profiles...", "Load hiscores...", "Main menu.",
+                              "Load hints...", "Load profiles...", "Load hiscores...", "Entering MENU loop...",
+                              "Start cross-state: crsToFirstUser", "Start cross-state: crsExit",
                               "Exit game: shutdown normally.", "Application finished.",
                               "No statistics page host configured: no page opened."}))
         << log;
@@ -50,7 +55,10 @@ TEST_F(Program, StartsShowsTheMenuAndQuitsWithEscape)
     EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("snd_vol=\"75\""), std::string::npos);
     // The renderer found at this start is kept for the next one.
     EXPECT_NE(ReadTextFile(UserFile("Config.xml")).find("renderer=\"software\""), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // no player was active
+    // The new player's profile is on disk.
+    CProfiles saved;
+    ASSERT_TRUE(saved.Load(UserFile("Profiles.xml")));
+    EXPECT_EQ(saved.GetActiveName(), "Ann");
 }
 
 // Under SDL's disk audio driver the program's output is written to a file: while the menu shows, its
@@ -61,10 +69,10 @@ TEST_F(Program, TheMenuMusicSounds)
     const std::string audio = home() + "/audio.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
-    EXPECT_EXIT(RunProgram({}, {{"Main menu.", 1,
+    EXPECT_EXIT(RunProgram({}, {{"Entering MENU loop...", 1,
                                  [] {
                                      std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-                                     PushKey(SDL_SCANCODE_ESCAPE);
+                                     PushQuit();
                                  }}}),
                 ::testing::ExitedWithCode(0), "");
     // Signed 16-bit stereo: the loudest 20 ms of the left channel.
@@ -89,9 +97,9 @@ TEST_F(Program, ClosingTheWindowIsAUserBreak)
     // The renderer verdict is known already, so nothing has to be learnt and kept.
     const std::string config = "<Config><Options no_logo=\"1\" snd_vol=\"20\" renderer=\"software\"/></Config>";
     WriteText(UserFile("Config.xml"), config);
-    EXPECT_EXIT(RunProgram({"2", "5"}, {{"Main menu.", 1, [] { PushQuit(); }}}), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(RunProgram({"2", "5"}, {{"Entering MENU loop...", 1, [] { PushQuit(); }}}), ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
-    EXPECT_TRUE(InOrder(log, {"Main menu.", "Exit game: shutdown by user break.", "Application finished."})) << log;
+    EXPECT_TRUE(InOrder(log, {"Entering MENU loop...", "Exit game: shutdown by user break.", "Application finished."})) << log;
     EXPECT_EQ(log.find("Init game state..."), std::string::npos);   // the command line needs the test keys
     // Nothing changed the settings: the file is left as it was.
     EXPECT_EQ(ReadTextFile(UserFile("Config.xml")), config);
@@ -120,7 +128,7 @@ TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
                               "Initializing level 6 in episode 2...", "Start cross-state: crsPauseToMenu",
                               "Exit game: shutdown normally.", "Application finished."}))
         << log;
-    EXPECT_EQ(log.find("Main menu."), std::string::npos);
+    EXPECT_EQ(log.find("Entering MENU loop..."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(UserFile("Profiles.xml")));   // test mode saves nothing
 }
 
@@ -130,7 +138,7 @@ TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
     EXPECT_EXIT(
         {
             SetSceneFrameObserver(GameDriver({GameDriver::kFinish, GameDriver::kLeave},
-                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+                                             {kPlay, kQuit}));
             RunProgram({}, {});
         },
         ::testing::ExitedWithCode(0), "");
@@ -138,7 +146,7 @@ TEST_F(Program, NewGameMovesFromLevelToLevelAndBackToTheMenu)
     EXPECT_TRUE(InOrder(log, {"Initialize game data...", "Loading episode #0...", "Game data initialized.",
                               "Initializing level 1 in episode 1...", "Start cross-state: crsFinishLevel",
                               "Go next level...", "Initializing level 2 in episode 1...",
-                              "Start cross-state: crsPauseToMenu", "Main menu.", "Exit game: shutdown normally."}))
+                              "Start cross-state: crsPauseToMenu", "Entering MENU loop...", "Exit game: shutdown normally."}))
         << log;
 }
 
@@ -159,7 +167,7 @@ TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
                   "\" bonus_level=\"-1\"><Resources><Base lives=\"2\" score=\"777\"/></Resources></Game></Profile></Profiles>");
     EXPECT_EXIT(
         {
-            SetSceneFrameObserver(GameDriver({GameDriver::kFinish}, {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            SetSceneFrameObserver(GameDriver({GameDriver::kFinish}, {kPlay, kQuit}));
             RunProgram({}, {});
         },
         ::testing::ExitedWithCode(0), "");
@@ -168,7 +176,7 @@ TEST_F(Program, FinishingTheLastLevelOfTheGameReturnsToTheMenu)
                                   std::to_string(last_episode + 1) + "...",
                               "Start cross-state: crsFinishLevel", "Start cross-state: crsFinishToShop",
                               "Start cross-state: crsShopToNextLevel", "Start cross-state: crsGameComplete",
-                              "Main menu.", "Exit game: shutdown normally."}))
+                              "Entering MENU loop...", "Exit game: shutdown normally."}))
         << log;
     EXPECT_EQ(log.find("Verify"), std::string::npos) << log;
 }
@@ -232,7 +240,7 @@ TEST_F(Program, MissingOrDamagedGameFilesStopTheStartWithAMessage)
         EXPECT_EXIT(RunProgram({}, {}), ::testing::ExitedWithCode(3), c.message);
         const std::string log = Log();
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
-        EXPECT_EQ(log.find("Main menu."), std::string::npos);
+        EXPECT_EQ(log.find("Entering MENU loop..."), std::string::npos);
     }
 }
 
@@ -276,7 +284,8 @@ TEST_F(Program, UnusableUserFolderRunsWithoutSavingAnywhere)
             {
                 BecomeNobodyIfRoot();
                 if (::chdir(launch.c_str()) != 0) std::abort();
-                RunProgram({}, {{"", 0, [] { PushKey(SDL_SCANCODE_ESCAPE); }}});
+                SetSceneFrameObserver(GameDriver({}, {kQuit}));
+                RunProgram({}, {});
             },
             ::testing::ExitedWithCode(c.exit_code), c.message);
         if (c.read_only) ::chmod(UserFile("").c_str(), 0700);
@@ -295,10 +304,10 @@ TEST_F(Program, EmptyDataHomeCountsAsUnset)
     setenv("XDG_DATA_HOME", "", 1);
     setenv("HOME", user_home.c_str(), 1);
     EXPECT_EXIT(RunProgram({}, {{"Load hiscores...", 1, [] { PushKey(SDL_SCANCODE_SPACE); }},
-                                {"Main menu.", 1, [] { PushKey(SDL_SCANCODE_ESCAPE); }}}),
+                                {"Entering MENU loop...", 1, [] { PushQuit(); }}}),
                 ::testing::ExitedWithCode(0), "");
     const std::string folder = user_home + "/.local/share/Tovrin/Zerafine/";
-    EXPECT_TRUE(InOrder(ReadTextFile(folder + "log.html"), {"Running application...", "Main menu.",
+    EXPECT_TRUE(InOrder(ReadTextFile(folder + "log.html"), {"Running application...", "Entering MENU loop...",
                                                             "Application finished."}));
     EXPECT_NE(ReadTextFile(folder + "Config.xml").find("snd_vol=\"75\""), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("/Tovrin"));   // not at the root of the file system
@@ -318,14 +327,14 @@ TEST_F(Program, ASavedGameContinuesAndEveryFinishedLevelIsKept)
     EXPECT_EXIT(
         {
             SetSceneFrameObserver(GameDriver({GameDriver::kFinish, GameDriver::kLeave},
-                                             {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+                                             {kPlay, kQuit}));
             RunProgram({}, {});
         },
         ::testing::ExitedWithCode(0), "");
     const std::string log = Log();
     EXPECT_TRUE(InOrder(log, {"Initializing level 10 in episode 1...",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles...",
-                              "Start cross-state: crsStartShop", "Initializing level 11 in episode 1...", "Main menu.", "Exit game: shutdown normally.",
+                              "Start cross-state: crsStartShop", "Initializing level 11 in episode 1...", "Entering MENU loop...", "Exit game: shutdown normally.",
                               "Update profile \"Ann\" (game slot \"current_game\").", "Saving profiles..."}))
         << log;
     CProfiles saved;
@@ -353,10 +362,9 @@ std::string AnnsProfile(int lives)
 // kills the program the moment the dialog shows.
 void KillWhenShown(int cross_state, std::function<CBaseDialog&(CGameScene&)> dialog)
 {
-    SetSceneFrameObserver([cross_state, dialog](AScene& scene) {
-        static int menu_frames = 0;
+    SetSceneFrameObserver([cross_state, dialog, menu = std::make_shared<MenuHand>()](AScene& scene) {
         if (scene.GetAlias() != "Game") {
-            if (scene.GetAlias() == "Menu" && ++menu_frames == 10) PushKey(SDL_SCANCODE_RETURN);
+            menu->Drive(scene, kPlay);
             return;
         }
         CGameScene& game = GetGameScene();
@@ -397,7 +405,7 @@ TEST_F(Program, ALevelsResultIsOnDiskWhenItsDialogShows)
     // The game continued from there finishes the level again, then goes on as the player expects.
     EXPECT_EXIT(
         {
-            SetSceneFrameObserver(GameDriver({GameDriver::kLeave}, {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}));
+            SetSceneFrameObserver(GameDriver({GameDriver::kLeave}, {kPlay, kQuit}));
             RunProgram({}, {});
         },
         ::testing::ExitedWithCode(0), "");

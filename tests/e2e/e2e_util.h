@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -212,5 +213,38 @@ private:
     std::unique_ptr<TempDir> _owned;
     std::string _home;
 };
+
+// The screenshots in the folder; with ZF_E2E_KEEP_SHOTS=<folder> they are also copied there, their
+// names after the prefix.
+inline int CountShots(const std::string& folder, const std::string& prefix)
+{
+    int shots = 0;
+    const char* keep = std::getenv("ZF_E2E_KEEP_SHOTS");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".tga") continue;
+        ++shots;
+        if (keep)
+            std::filesystem::copy_file(entry.path(), std::string(keep) + "/" + prefix + entry.path().filename().string(),
+                                       std::filesystem::copy_options::overwrite_existing);
+    }
+    return shots;
+}
+
+// The report as key -> values (the last line of each key).
+inline std::map<std::string, std::vector<std::vector<int>>> ReadReport(const std::string& path)
+{
+    std::map<std::string, std::vector<std::vector<int>>> report;
+    std::istringstream in(ReadTextFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        std::vector<int> values;
+        for (int v; words >> v;) values.push_back(v);
+        report[key].push_back(values);
+    }
+    return report;
+}
 
 } // namespace e2e

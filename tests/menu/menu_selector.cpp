@@ -311,7 +311,7 @@ struct RouteCase {
     bool built;
     int medal;
     int choose;          // an epoch button clicked first (-1: none)
-    const char* button;  // clicked to leave; "Escape" or "Return" press the key instead
+    const char* button;  // clicked to leave
     const char* next;
     int code;
     bool city_variables; // "city_caller_scene" "Game" and "city_start_state" 4
@@ -326,7 +326,6 @@ TEST_F(Selector, TheButtonsLeadToTheNextSceneWithTheLoopsCodeAndTheCitysStart)
         {"menu, medal: a new game at epoch 3", From::Menu, 0, false, 1, 3, "ID_START", "City", 2, true, 3},
         {"menu, medal: epoch 3 chosen, then epoch 0", From::Menu, 0, false, 1, 0, "ID_START", "Game", 2, false, 0},
         {"menu: back", From::Menu, 0, false, 0, -1, "ID_BACK", "Menu", 0, false, -1},
-        {"menu: Escape", From::Menu, 0, false, 1, -1, "Escape", "Menu", 0, false, -1},
         {"game, epoch 0: play again", From::Game, 0, false, 0, -1, "ID_RESTART", "Game", 2, true, -1},
         {"game, epoch 2: play again", From::Game, 2, false, 0, -1, "ID_RESTART", "City", 2, true, -1},
         {"game: main menu", From::Game, 2, false, 0, -1, "ID_MENU", "Menu", 0, false, -1},
