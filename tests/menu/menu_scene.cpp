@@ -1,88 +1,31 @@
-// The main menu on the shipped game folder, frame by frame: the real engine core on the software
-// renderer, a fake mouse and keyboard, a settable clock and a recording sound keeper. The game, city
-// and selector scenes are built too: the menu draws the city and hands over to the others.
+// The main menu on the shipped game folder, frame by frame, with the other scenes it draws and hands
+// over to: the first player, start and continue, Escape, the options saved, the best city, the music
+// and the exit.
 #include "menu/menu_menu.h"
 
-#include "city/city_scene.h"
+#include "front_end_world.h"
+
 #include "engine/base/engine_registry.h"
-#include "engine/base/engine_userfolder.h"
-#include "engine/core/engine_core_internal.h"
-#include "engine/core/engine_input.h"
-#include "engine/particles/engine_pyro2.h"
-#include "game/game_game.h"
-#include "game/game_hints.h"
-#include "menu/menu_selector.h"
-#include "player/player_prices.h"
-#include "player/player_profiles.h"
 #include "player/player_slot.h"
-#include "player/player_user.h"
 #include "settings/main_settings.h"
 #include "settings/main_userfiles.h"
-#include "support/dialog_shots.h"
-#include "support/game_world.h"
-#include "support/recording_sound_keeper.h"
-#include "support/test_support.h"
-
-#include "../gui/gui_test_util.h"
-
-#include <SDL.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 namespace {
 
-constexpr uint32_t kFrameMs = 16;
 constexpr int kEscape = 27;
 
-class MenuScene : public ::testing::Test {
+class MenuScene : public frontend::World {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
-    static void TearDownTestSuite()
+    MenuScene() : World(GetMenuScene(), 400, 300), scene(&GetMenuScene())
     {
-        if (_ready) {
-            zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
-            GetMenuScene().Destroy();
-            GetSelectorScene().Destroy();
-            GetCityScene().Destroy();
-            GetGameScene().Destroy();
-            ShutdownPyro();
-        }
-        _ready = false;
-    }
-
-    MenuScene() : _dir(ZF_GAME_DATA_DIR), clock(1000)
-    {
-        CEngineCore& core = CEngineCore::Instance();
-        const bool device = core.GetDevice() || core.Init("ZerafineTest", "Zerafine menu scene", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keyboard = g_Keyboard;
-        g_Keyboard = &keyboard;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        std::filesystem::remove(UserFilePath("Profiles.xml"));
         std::filesystem::remove(UserFilePath("Config.xml"));
         g_Settings = CGameSettings();
+        // Each test brings its own players.
         g_Profiles = CProfiles();
         g_User = CUser();
-        if (!_ready && device) {
-            InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
-            GetHintsManager().Load();
-            GetConstructionRes().Load();
-            GetPromotions().Load();
-            CGameScene& game = GetGameScene();
-            _ready = game.Init() && GetCityScene().Init() && GetSelectorScene().Init() && GetMenuScene().Init();
-            GetCityScene().SetGamePanels(&game.GetTopPanel(), &game.GetPauseDialog(), &game.GetHelpDialog());
-            game.SetCityFacts(&GetCityScene());
-        }
-        initialized = _ready;
-        scene = &GetMenuScene();
     }
     ~MenuScene() override
     {
@@ -91,12 +34,6 @@ protected:
             scene->Leave();
             scene->SetResult(srRunning);
         }
-        g_Profiles = CProfiles();
-        g_User = CUser();
-        g_SoundKeeper = _previous_keeper;
-        g_Keyboard = _previous_keyboard;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
     }
 
     // A player with a saved game in the given states, active and loaded, as the program starts.
@@ -120,23 +57,6 @@ protected:
         return InState(state);
     }
 
-    void Frame(const std::vector<int>& keys = {}, const std::string& text = std::string())
-    {
-        clock.Advance(kFrameMs);
-        mouse.Frame(mouse_x, mouse_y, mouse_down);
-        keyboard.Frame(keys, text);
-        scene->SetFrameTime(kFrameMs, kFrameMs);
-        scene->RenderFrame();
-        scene->PostFrame();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit = 3000)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done()) return true;
-            Frame();
-        }
-        return done();
-    }
     bool InState(int state)
     {
         return RunUntil([&] { return scene->GetState() == state && scene->GetCrossState() == 0; });
@@ -145,24 +65,6 @@ protected:
     {
         return RunUntil([&] { return scene->GetResult() != srRunning; });
     }
-    bool Click(const CBaseDialog& dialog, const char* id)
-    {
-        const CBaseControlPtr control = dialog.FindControl(id);
-        if (!control) {
-            ADD_FAILURE() << "no control " << id;
-            return false;
-        }
-        mouse_x = int(control->GetX() + control->GetWidth() / 2);
-        mouse_y = int(control->GetY() + control->GetHeight() / 2);
-        Frame();
-        mouse_down = true;
-        Frame();
-        mouse_down = false;
-        Frame();
-        mouse_x = 400;
-        mouse_y = 300;
-        return true;
-    }
     void Escape()
     {
         Frame({});
@@ -170,23 +72,8 @@ protected:
         Frame({});
     }
 
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    guitest::FakeKeyboard keyboard;
-    CRecordingSoundKeeper sound;
-    bool initialized = false;
+    CMenuScene* scene;
     bool entered = false;
-    CMenuScene* scene = nullptr;
-    int mouse_x = 400, mouse_y = 300;
-    bool mouse_down = false;
-
-private:
-    static inline bool _ready = false;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    IKeyboard* _previous_keyboard = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
 };
 
 // A first start: the menu comes up, then asks the new player's name at once; Escape cannot skip it,

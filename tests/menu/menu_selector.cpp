@@ -1,8 +1,9 @@
-// The epoch selector on the shipped game folder, frame by frame: the real engine core on the
-// software renderer, a fake mouse, a settable clock and a recording sound keeper. The game and
-// city scenes are built too: the selector reads the city's epochs and the city leaves for it.
+// The epoch selector on the shipped game folder, frame by frame, with the other scenes: the selector
+// reads the city's epochs and the city leaves for it.
 // ZF_SELECTOR_SHOTS=<folder> keeps pictures of the selector in each of its modes.
 #include "menu/menu_selector.h"
+
+#include "front_end_world.h"
 
 #include "city/city_scene.h"
 #include "engine/base/engine_registry.h"
@@ -27,7 +28,6 @@
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
-#include "../gui/gui_test_util.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -41,57 +41,14 @@
 
 namespace {
 
-constexpr uint32_t kFrameMs = 16;
-constexpr const char* kPlayer = "Ada";
+using frontend::kFrameMs;
+using frontend::kPlayer;
 constexpr int kEpochs = CSelectEpochDialog::kEpochs;
 
-class Selector : public ::testing::Test {
+class Selector : public frontend::World {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
-    static void TearDownTestSuite()
+    Selector() : World(GetSelectorScene(), 2, 2), scene(&GetSelectorScene())
     {
-        if (_ready) {
-            zftest::ScopedChdir dir(ZF_GAME_DATA_DIR);
-            GetSelectorScene().Destroy();
-            GetCityScene().Destroy();
-            GetGameScene().Destroy();
-            ShutdownPyro();
-        }
-        _ready = false;
-    }
-
-    Selector() : _dir(ZF_GAME_DATA_DIR), clock(1000)
-    {
-        CEngineCore& core = CEngineCore::Instance();
-        const bool device = core.GetDevice() || core.Init("ZerafineTest", "Zerafine selector", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        RandomSeed(7);
-        std::filesystem::remove(UserFilePath("Profiles.xml"));
-        g_Profiles = CProfiles();
-        g_Profiles.AddProfile(kPlayer);
-        g_User = CUser();
-        g_User.LoadFromProfile(g_Profiles.GetProfile(kPlayer), kCurrentGameSlot);
-        g_User.NewGame();
-        g_User.Settings().not_show_hints = true;
-        g_User.Settings().pass_smart_test = true;
-        if (!_ready && device) {
-            InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
-            GetHintsManager().Load();
-            GetConstructionRes().Load();
-            GetPromotions().Load();
-            CGameScene& game = GetGameScene();
-            _ready = game.Init() && GetCityScene().Init() && GetSelectorScene().Init();
-            GetCityScene().SetGamePanels(&game.GetTopPanel(), &game.GetPauseDialog(), &game.GetHelpDialog());
-            game.SetCityFacts(&GetCityScene());
-        }
-        initialized = _ready;
-        scene = &GetSelectorScene();
         if (initialized) SyncCity();
         GetGlobalVars().SetString("city_caller_scene", "untouched");
         GetGlobalVars().SetInt("city_start_state", -1);
@@ -106,11 +63,6 @@ protected:
             scene->GetDialog().SetResult(0);
             GetCityScene().SetEpochSelector(nullptr);
         }
-        g_Profiles = CProfiles();
-        SetUserGameConfig(nullptr);
-        g_SoundKeeper = _previous_keeper;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
     }
 
     static void SyncCity() { GetCityScene().LoadCityProgress(g_User.Game()); }
@@ -141,22 +93,6 @@ protected:
     }
     static void Medal(int medal) { g_User.Settings().w_param_1 = medal; }
 
-    void Frame()
-    {
-        clock.Advance(kFrameMs);
-        mouse.Frame(mouse_x, mouse_y, mouse_down);
-        scene->SetFrameTime(kFrameMs, kFrameMs);
-        scene->RenderFrame();
-        scene->PostFrame();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit = 2000)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done()) return true;
-            Frame();
-        }
-        return done();
-    }
     // Entered, and the dialog takes input.
     bool EnterAndWait()
     {
@@ -169,24 +105,7 @@ protected:
     {
         return RunUntil([&] { return scene->GetResult() == srNextScene; });
     }
-    bool Click(const char* id)
-    {
-        const CBaseControlPtr control = scene->GetDialog().FindControl(id);
-        if (!control) {
-            ADD_FAILURE() << "no control " << id;
-            return false;
-        }
-        mouse_x = int(control->GetX() + control->GetWidth() / 2);
-        mouse_y = int(control->GetY() + control->GetHeight() / 2);
-        Frame();
-        mouse_down = true;
-        Frame();
-        mouse_down = false;
-        Frame();
-        mouse_x = 2;
-        mouse_y = 2;
-        return true;
-    }
+    bool Click(const char* id) { return World::Click(scene->GetDialog(), id); }
     static std::string Id(const char* prefix, int n) { return prefix + std::to_string(n); }
     static uint32_t Alpha(const std::shared_ptr<CMenuImage>& image) { return image->GetSprite().GetAlpha(); }
     static uint32_t Alpha(const std::shared_ptr<CMenuLabel>& label) { return label->GetLabel().GetAlpha(); }
@@ -204,20 +123,7 @@ protected:
         return shot;
     }
 
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    CRecordingSoundKeeper sound;
-    bool initialized = false;
-    CSelectorScene* scene = nullptr;
-    int mouse_x = 2, mouse_y = 2;
-    bool mouse_down = false;
-
-private:
-    static inline bool _ready = false;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
+    CSelectorScene* scene;
 };
 
 // ---------------------------------------------------------------------------------------------
