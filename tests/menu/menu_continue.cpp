@@ -1,6 +1,6 @@
 // The continue-game question: its results, the new-game question under it, when Escape may close it,
 // and the epoch it names.
-#include "gui/gui_test_util.h"
+#include "dialog_steps.h"
 
 #include "city/city_depot.h"
 #include "city/city_model.h"
@@ -42,9 +42,9 @@ const char* const kShop = R"(<Shop>
   <Episode epoch_title="E1"><Construction id="102"/></Episode>
 </Shop>)";
 
-class MenuContinue : public ::testing::Test {
+class MenuContinue : public menutest::DialogTest {
 protected:
-    MenuContinue()
+    MenuContinue() : DialogTest(guitest::kCatalogue)
     {
         const std::string text = kLayout;
         layout.LoadXml(std::vector<uint8_t>(text.begin(), text.end()));
@@ -67,23 +67,6 @@ protected:
     }
     static std::string guitest_catalogue() { return kCatalogue; }
 
-    void Frame(CBaseDialog& d, int x = 0, int y = 0, bool down = false)
-    {
-        env.mouse.Frame(x, y, down);
-        env.keyboard.Frame({});
-        d.Process();
-        g_SoundQueue.Update();
-    }
-    bool RunUntil(CBaseDialog& d, const std::function<bool()>& done, int limit = 400)
-    {
-        for (int i = 0; i < limit && !done(); ++i) Frame(d);
-        return done();
-    }
-    void Click(CBaseDialog& d, const CBaseControlPtr& c)
-    {
-        const int x = int(c->GetX() + c->GetWidth() / 2), y = int(c->GetY() + c->GetHeight() / 2);
-        for (bool down : {false, true, false}) Frame(d, x, y, down);
-    }
     void Open(CContinueGameDialog& dialog)
     {
         ASSERT_TRUE(dialog.Load(layout.SelectSingleNode("//Dialogs")));
@@ -92,7 +75,6 @@ protected:
         ASSERT_TRUE(RunUntil(dialog, [&] { return dialog.IsShown(); }));
     }
 
-    GuiEnvironment env{guitest::kCatalogue};
     zftest::TempDir dir;
     CXMLFile layout, shop_file;
     CCity city;

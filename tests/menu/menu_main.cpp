@@ -1,7 +1,7 @@
 // The main menu's parts and the title help: the medal shown by the player's medal value, clicks in
 // the parts reaching the menu as the main dialog's results, the pointer ignored while the parts
 // slide, and the title help's pages.
-#include "gui/gui_test_util.h"
+#include "dialog_steps.h"
 
 #include "engine/sound/engine_soundqueue.h"
 #include "menu/menu_main.h"
@@ -46,9 +46,9 @@ const char* const kLayout = R"(<Dialogs>
   <EmptyHelp/>
 </Dialogs>)";
 
-class MenuMain : public ::testing::Test {
+class MenuMain : public menutest::DialogTest {
 protected:
-    MenuMain()
+    MenuMain() : DialogTest(kCatalogue)
     {
         RegisterGameValues();
         const std::string text = kLayout;
@@ -57,24 +57,6 @@ protected:
 
     CXMLNode Root() const { return layout.SelectSingleNode("//Dialogs"); }
 
-    void Frame(CBaseDialog& d, int x = 0, int y = 0, bool down = false)
-    {
-        env.mouse.Frame(x, y, down);
-        env.keyboard.Frame({});
-        d.Process();
-        g_SoundQueue.Update();
-    }
-    bool RunUntil(CBaseDialog& d, const std::function<bool()>& done, int limit = 400)
-    {
-        for (int i = 0; i < limit && !done(); ++i) Frame(d);
-        return done();
-    }
-    // A press and release on the middle of the control, however deep in the parts it lies.
-    void Click(CBaseDialog& d, const CBaseControlPtr& c)
-    {
-        const int x = int(c->GetX() + c->GetWidth() / 2), y = int(c->GetY() + c->GetHeight() / 2);
-        for (bool down : {false, true, false}) Frame(d, x, y, down);
-    }
     // The main dialog loaded, shown with every part in place and modal.
     void Open(CMainDialog& menu, int medal)
     {
@@ -88,7 +70,6 @@ protected:
         menu.SetModal(true);
     }
 
-    GuiEnvironment env{kCatalogue};
     CXMLFile layout;
 };
 
