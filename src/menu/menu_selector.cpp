@@ -371,11 +371,15 @@ bool CSelectorScene::Init()
     try {
         const CXMLFile file(kLayoutFile);
         const CXMLNode node = file.SelectSingleNode("//Dialogs/SelectorDialog");
-        if (!node.IsValid()) log.Error("Error: %s has no selector dialog.", kLayoutFile);
+        if (!node.IsValid()) {
+            log.Error("Error: %s has no selector dialog.", kLayoutFile);
+            return false;
+        }
         _dialog.Load(node);
     } catch (const std::exception& e) {
-        // Without its layout the selector still leaves by the keys.
+        // Without its buttons the selector could never be left: the program cannot start.
         log.Error("Error: the selector's dialog cannot be read from %s (%s).", kLayoutFile, e.what());
+        return false;
     }
     _fader.Init(kFaderStep);
     log.MessageBold("SELECTOR initialized.");

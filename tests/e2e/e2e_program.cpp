@@ -233,6 +233,10 @@ TEST_F(Program, MissingOrDamagedGameFilesStopTheStartWithAMessage)
          "stage 3 .* failed: \"Failed to load levels data!\" - Error: content error in 'Settings.Episodes\\.xml', "
          "episode #1 \\(\"Bad\"\\): must be 1 levels in episode, found 0",
          "Application crushed on stage 3."},
+        {"menu layouts", {"DialogsMenu.xml"}, {}, "stage 3 .* failed: error opening xml! - .*'Settings.DialogsMenu\\.xml'",
+         "Application crushed on stage 3."},
+        {"selector layout", {"DialogsSelector.xml"}, {}, "stage 3 .* failed: \"Failed to init selector scene!\"",
+         "Error: the selector's dialog cannot be read from Settings\\DialogsSelector.xml"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
