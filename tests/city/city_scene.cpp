@@ -24,7 +24,7 @@
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
-#include "../gui/gui_test_util.h"
+#include "support/scene_test.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -41,9 +41,8 @@ constexpr uint32_t kFrameMs = 16;
 constexpr int kEscape = 27;
 constexpr const char* kPlayer = "Ada";
 
-class CityScene : public ::testing::Test {
+class CityScene : public zftest::SceneTest {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
     static void TearDownTestSuite()
     {
         if (_ready) {
@@ -55,18 +54,8 @@ protected:
         _ready = false;
     }
 
-    CityScene() : _dir(ZF_GAME_DATA_DIR), clock(1000)
+    CityScene() : SceneTest("Zerafine city scene")
     {
-        CEngineCore& core = CEngineCore::Instance();
-        const bool device = core.GetDevice() || core.Init("ZerafineTest", "Zerafine city scene", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        RandomSeed(7);
         std::filesystem::remove(UserFilePath("Profiles.xml"));
         g_Profiles = CProfiles();
         g_Profiles.AddProfile(kPlayer);
@@ -107,10 +96,6 @@ protected:
             scene->GetSalute().Clear();
         }
         g_Profiles = CProfiles();
-        SetUserGameConfig(nullptr);
-        g_SoundKeeper = _previous_keeper;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
     }
 
     // The scenes take the player's game, as the application does after a profile is chosen.
@@ -206,10 +191,6 @@ protected:
         return disk.HasProfile(kPlayer) ? disk.GetProfile(kPlayer) : CProfile();
     }
 
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    CRecordingSoundKeeper sound;
     bool initialized = false;
     CCityScene* scene = nullptr;
     int mouse_x = 400, mouse_y = 300;
@@ -217,9 +198,6 @@ protected:
 
 private:
     static inline bool _ready = false;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
 };
 
 TEST_F(CityScene, StartStateFourOpensTheShopAfterItsFirstVisitHintAndThreeTheRelaxView)

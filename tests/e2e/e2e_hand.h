@@ -23,20 +23,8 @@ public:
     // Moves to the point of the state and presses or releases as it says, now.
     void Push(const zftest::AutoMouse& m)
     {
-        // The point on the screen as the window has it: a full-screen window may be larger than
-        // the game's picture, which the renderer scales back.
-        int wx = int(m.x), wy = int(m.y);
-        if (SDL_Window* window = SDL_GetWindowFromID(1))
-            if (SDL_Renderer* renderer = SDL_GetRenderer(window)) SDL_RenderLogicalToWindow(renderer, m.x, m.y, &wx, &wy);
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
-        motion.motion.x = wx;
-        motion.motion.y = wy;
-        motion.motion.xrel = motion.motion.x - _x;
-        motion.motion.yrel = motion.motion.y - _y;
-        _x = motion.motion.x;
-        _y = motion.motion.y;
-        SDL_PushEvent(&motion);
+        const WindowPoint at = ToWindow(m);
+        PushMotion(at.x, at.y, at.x - _x, at.y - _y);
         if (m.left_down == _down) return;
         SDL_Event button{};
         button.type = m.left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
@@ -81,30 +69,44 @@ private:
     static constexpr int kNear = 2;
     static constexpr int kMaxTries = 40;
 
+    // The point on the screen as the window has it (a full-screen window may be larger than the
+    // game's picture, which the renderer scales back), and the window's scale.
+    struct WindowPoint {
+        int x, y;
+        float scale_x = 1.0f, scale_y = 1.0f;
+    };
+    static WindowPoint ToWindow(const zftest::AutoMouse& m)
+    {
+        WindowPoint at{int(m.x), int(m.y)};
+        if (SDL_Window* window = SDL_GetWindowFromID(1))
+            if (SDL_Renderer* renderer = SDL_GetRenderer(window)) {
+                SDL_RenderLogicalToWindow(renderer, m.x, m.y, &at.x, &at.y);
+                SDL_RenderGetScale(renderer, &at.scale_x, &at.scale_y);
+            }
+        return at;
+    }
+    void PushMotion(int x, int y, int xrel, int yrel)
+    {
+        SDL_Event motion{};
+        motion.type = SDL_MOUSEMOTION;
+        motion.motion.x = x;
+        motion.motion.y = y;
+        motion.motion.xrel = xrel;
+        motion.motion.yrel = yrel;
+        _x = x;
+        _y = y;
+        SDL_PushEvent(&motion);
+    }
     // A movement toward the point, which is (dx, dy) away in the game's picture: in a window the
     // pointer is at the point; full screen the game takes the movement, scaled as the window has it.
     void Move(const zftest::AutoMouse& m, float dx, float dy)
     {
-        int wx = int(m.x), wy = int(m.y);
-        float sx = 1.0f, sy = 1.0f;
-        if (SDL_Window* window = SDL_GetWindowFromID(1))
-            if (SDL_Renderer* renderer = SDL_GetRenderer(window)) {
-                SDL_RenderLogicalToWindow(renderer, m.x, m.y, &wx, &wy);
-                SDL_RenderGetScale(renderer, &sx, &sy);
-            }
+        const WindowPoint at = ToWindow(m);
         const auto step = [](float d, float scale) {
             const int v = int(d * scale);
             return v != 0 ? v : (d > 0 ? 1 : d < 0 ? -1 : 0);
         };
-        SDL_Event motion{};
-        motion.type = SDL_MOUSEMOTION;
-        motion.motion.x = wx;
-        motion.motion.y = wy;
-        motion.motion.xrel = step(dx, sx);
-        motion.motion.yrel = step(dy, sy);
-        _x = wx;
-        _y = wy;
-        SDL_PushEvent(&motion);
+        PushMotion(at.x, at.y, step(dx, at.scale_x), step(dy, at.scale_y));
     }
 
     std::deque<zftest::AutoMouse> _queue;

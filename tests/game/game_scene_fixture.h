@@ -22,7 +22,7 @@
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
-#include "../gui/gui_test_util.h"
+#include "support/scene_test.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -35,9 +35,8 @@ namespace gamescene {
 constexpr uint32_t kFrameMs = 16;
 constexpr int kVkF1 = 112;
 
-class GameScene : public ::testing::Test {
+class GameScene : public zftest::SceneTest {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
     // The scene is built once, as in the game, and destroyed after the last test.
     static void TearDownTestSuite()
     {
@@ -49,25 +48,15 @@ protected:
         _scene_ready = false;
     }
 
-    GameScene() : _dir(ZF_GAME_DATA_DIR), clock(1000)
+    GameScene() : SceneTest("Zerafine game scene")
     {
-        CEngineCore& core = CEngineCore::Instance();
-        ready = core.GetDevice() || core.Init("ZerafineTest", "Zerafine game scene", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        RandomSeed(7);
         g_User = CUser();
         g_User.NewGame();
         // Tutorial hints stay out of the way unless a test asks for them.
         g_User.Settings().not_show_hints = true;
         g_User.Settings().pass_smart_test = true;
         scene = &GetGameScene();
-        if (!_scene_ready && ready) {
+        if (!_scene_ready && device) {
             InitPyro("Textures\\Pyro\\PyroDemo2.pyro");
             GetHintsManager().Load();
             _scene_ready = scene->Init();
@@ -84,10 +73,6 @@ protected:
             scene->Leave();
             scene->SetResult(srRunning);
         }
-        SetUserGameConfig(nullptr);
-        g_SoundKeeper = _previous_keeper;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
     }
 
     // Enters the scene with a level of the first episode, as the application does.
@@ -153,11 +138,6 @@ protected:
         });
     }
 
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    CRecordingSoundKeeper sound;
-    bool ready = false;
     bool initialized = false;
     CGameScene* scene = nullptr;
     std::unique_ptr<zftest::GameAutoPlayer> player;
@@ -167,9 +147,6 @@ protected:
 
 private:
     static inline bool _scene_ready = false;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
 };
 
 } // namespace gamescene

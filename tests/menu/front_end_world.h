@@ -21,7 +21,7 @@
 #include "support/recording_sound_keeper.h"
 #include "support/test_support.h"
 
-#include "../gui/gui_test_util.h"
+#include "support/scene_test.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -36,9 +36,8 @@ namespace frontend {
 constexpr uint32_t kFrameMs = 16;
 constexpr const char* kPlayer = "Ada";
 
-class World : public ::testing::Test {
+class World : public zftest::SceneTest {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software"); }
     static void TearDownTestSuite()
     {
         if (_ready) {
@@ -54,21 +53,8 @@ protected:
 
     // `park`: where the pointer rests after a click, away from what the test looks at.
     World(AScene& scene, int park_x, int park_y)
-        : _dir(ZF_GAME_DATA_DIR), clock(1000), current(&scene), mouse_x(park_x), mouse_y(park_y), _park_x(park_x),
-          _park_y(park_y)
+        : SceneTest("Zerafine front end"), current(&scene), mouse_x(park_x), mouse_y(park_y), _park_x(park_x), _park_y(park_y)
     {
-        CEngineCore& core = CEngineCore::Instance();
-        const bool device = core.GetDevice() || core.Init("ZerafineTest", "Zerafine front end", true);
-        _previous_core = g_EngineCore;
-        g_EngineCore = &core;
-        _previous_mouse = g_Mouse;
-        g_Mouse = &mouse;
-        _previous_keyboard = g_Keyboard;
-        g_Keyboard = &keyboard;
-        _previous_keeper = g_SoundKeeper;
-        g_SoundKeeper = &sound;
-        zftest::PrepareGameWorld();
-        RandomSeed(7);
         std::filesystem::remove(UserFilePath("Profiles.xml"));
         // A player with a new game and no hints, as the scenes are built for one.
         g_Profiles = CProfiles();
@@ -94,11 +80,6 @@ protected:
     {
         g_Profiles = CProfiles();
         g_User = CUser();
-        SetUserGameConfig(nullptr);
-        g_SoundKeeper = _previous_keeper;
-        g_Keyboard = _previous_keyboard;
-        g_Mouse = _previous_mouse;
-        g_EngineCore = _previous_core;
     }
 
     // One frame of the scene with the keys held (input codes) and the text typed in it.
@@ -139,11 +120,6 @@ protected:
         return true;
     }
 
-    zftest::ScopedChdir _dir;
-    zftest::FakeClock clock;
-    guitest::FakeMouse mouse;
-    guitest::FakeKeyboard keyboard;
-    CRecordingSoundKeeper sound;
     bool initialized = false;
     AScene* current;
     int mouse_x, mouse_y;
@@ -152,10 +128,6 @@ protected:
 private:
     static inline bool _ready = false;
     int _park_x, _park_y;
-    IEngineCore* _previous_core = nullptr;
-    IMouse* _previous_mouse = nullptr;
-    IKeyboard* _previous_keyboard = nullptr;
-    ISoundKeeper* _previous_keeper = nullptr;
 };
 
 } // namespace frontend
