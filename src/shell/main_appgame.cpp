@@ -395,7 +395,10 @@ bool CAppGame::SetLevelVariables()
         return false;
     }
     vars.SetString("cur_level_file", list[static_cast<size_t>(index)].file);
-    vars.SetBool("is_last_level", g_User.GetLevel() >= static_cast<int>(_episode.levels.size()) - 1);
+    // The game's last level is the last ordinary level of the last episode: the city ends the game after it.
+    // (The last level of an earlier episode leads on to the next episode.)
+    vars.SetBool("is_last_level", g_User.GetLevel() >= static_cast<int>(_episode.levels.size()) - 1 &&
+                                      g_User.GetEpisode() >= _episodes_in_play - 1);
     return true;
 }
 

@@ -108,6 +108,14 @@ TEST_F(Program, ClosingTheWindowIsAUserBreak)
 TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options keys=\"1\" no_logo=\"1\" windowed=\"1\"/></Config>");
+    // The last level of the game, which the city ends the game after.
+    const std::string episodes = ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Episodes.xml");
+    const int episode = static_cast<int>(CountOf(episodes, "<Episode ")) - 1;
+    const int level = static_cast<int>(CountOf(episodes.substr(episodes.rfind("<Episode ")), "<Level ")) - 1;
+    const std::string initializing =
+        "Initializing level " + std::to_string(level + 1) + " in episode " + std::to_string(episode + 1) + "...";
+    char file[64];
+    std::snprintf(file, sizeof(file), "Levels\\E%02d\\L%02d.xml", episode + 1, level + 1);
     const std::string report = home() + "/vars.txt";
     auto record = [report] {
         CVariableRegistry& vars = GetGlobalVars();
@@ -118,14 +126,14 @@ TEST_F(Program, TestStartReachesTheGameSceneWithTheLevelVariables)
     EXPECT_EXIT(
         {
             SetSceneFrameObserver(GameDriver({GameDriver::kLeave}));
-            RunProgram({"1", "5", "0"}, {{"Initializing level 6 in episode 2...", 1, record}});
+            RunProgram({std::to_string(episode), std::to_string(level), "0"}, {{initializing, 1, record}});
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadTextFile(report), "Levels\\E02\\L06.xml|1|1|0");
+    EXPECT_EQ(ReadTextFile(report), std::string(file) + "|1|1|0");
     const std::string log = Log();
     // Leaving a test start ends the run.
-    EXPECT_TRUE(InOrder(log, {"Init game state...", "Loading episode #1...", "Starting GAME...",
-                              "Initializing level 6 in episode 2...", "Start cross-state: crsPauseToMenu",
+    EXPECT_TRUE(InOrder(log, {"Init game state...", "Loading episode #" + std::to_string(episode) + "...", "Starting GAME...",
+                              initializing, "Start cross-state: crsPauseToMenu",
                               "Exit game: shutdown normally.", "Application finished."}))
         << log;
     EXPECT_EQ(log.find("Entering MENU loop..."), std::string::npos);
