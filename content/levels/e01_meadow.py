@@ -36,7 +36,7 @@ LEVELS = [
         ".1122211.",
         ".1122211.",
         ".1122211.",
-    ], forced=30, time=210, rim=True),
+    ], forced=30, time=270, rim=True),
     level("L04 clover", [
         ".111.111.",
         "112212211",

@@ -30,7 +30,7 @@ LEVELS = [
         "...........",
         "..b.....b..",
         ".....L.....",
-    ], types=6, bonus_types=2, bonus=4, forced=30, lock=(4, 1), box=(3, 1), time=270, rim=True),
+    ], types=6, bonus_types=2, bonus=4, forced=30, lock=(4, 1), box=(3, 1), time=330, rim=True),
     level("L02 gull", [
         "11.........11",
         "1221.....1221",
@@ -179,7 +179,7 @@ LEVELS = [
         ".........",
         ".........",
         ".........",
-    ], types=6, bonus_types=2, bonus=4, forced=30, lock=(4, 1), box=(3, 1), time=210, rim=True),
+    ], types=6, bonus_types=2, bonus=4, forced=30, lock=(4, 1), box=(3, 1), time=270, rim=True),
     level("L09 town hall", [
         "......1......",
         ".....121.....",

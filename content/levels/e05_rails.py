@@ -27,7 +27,7 @@ LEVELS = [
         "......L......",
         "...b.....b...",
         ".............",
-    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(5, 1), box=(4, 1), time=240, rim=True),
+    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(5, 1), box=(4, 1), time=420, rim=True),
     level("L02 locomotive", [
         "..111........",
         "..121...11111",
@@ -75,7 +75,7 @@ LEVELS = [
         ".............",
         "...l.....l...",
         ".............",
-    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(5, 1), box=(4, 1), time=390, rim=True),
+    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(5, 1), box=(4, 1), time=480, rim=True),
     level("L04 red cross", [
         "....11111....",
         "....12221....",
@@ -88,7 +88,7 @@ LEVELS = [
         "....12321....",
         "....12221....",
         "....11111....",
-    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(0, 0), box=(0, 0), time=240, rim=True),
+    ], types=6, bonus_types=3, bonus=4, forced=30, lock=(0, 0), box=(0, 0), time=330, rim=True),
     level("L05 chimney", [
         "....11.11....",
         ".....111.....",
@@ -142,7 +142,7 @@ LEVELS = [
         "..b.......b..",
         ".............",
         ".............",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(5, 2), box=(5, 1), time=510, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(5, 2), box=(5, 1), time=600, rim=True),
     level("L07 gear wheel", [
         "....111....",
         ".11.121.11.",

@@ -30,7 +30,7 @@ LEVELS = [
         ".............",
         ".............",
         ".............",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(6, 2), box=(5, 2), time=240, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(6, 2), box=(5, 2), time=330, rim=True),
     level("L02 crescent moon", [
         "...111111....",
         ".1122221.....",
@@ -57,7 +57,7 @@ LEVELS = [
         "...b.........",
         ".............",
         ".............",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(6, 2), box=(5, 2), time=420, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(6, 2), box=(5, 2), time=510, rim=True),
     level("L03 comet", [
         "11...........",
         "1111.........",
@@ -175,7 +175,7 @@ LEVELS = [
         "...........",
         "..l.....l..",
         "...........",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 2), box=(6, 2), time=450, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 2), box=(6, 2), time=540, rim=True),
     level("L08 violin", [
         "....111....",
         "....121....",
@@ -229,7 +229,7 @@ LEVELS = [
         "...........",
         "..b.....b..",
         "...........",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 3), box=(6, 3), time=480, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 3), box=(6, 3), time=570, rim=True),
     level("L10 stadium", [
         "...1111111...",
         ".11122222111.",
@@ -252,7 +252,7 @@ LEVELS = [
         ".............",
         "...l.....l...",
         ".............",
-    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 3), box=(6, 3), time=690, rim=True),
+    ], types=6, bonus_types=3, bonus=5, forced=30, lock=(7, 3), box=(6, 3), time=780, rim=True),
 ]
 
 BONUS = [
