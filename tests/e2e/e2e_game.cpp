@@ -439,11 +439,14 @@ private:
 TEST_F(Program, TheDialogsAroundALevelAreAnsweredAsAPlayerDoes)
 {
     WriteText(UserFile("Config.xml"), "<Config><Options no_logo=\"1\" windowed=\"1\"/></Config>");
-    // A player at the first level whose score has just reached the second title.
+    // A player at the first level whose score has just reached the second title of the shipped ladder.
+    const std::string ladder = ReadTextFile(std::string(ZF_GAME_DATA_DIR) + "/Settings/Promotions.xml");
+    const size_t second = ladder.find("<Promotion ", ladder.find("<Promotion ") + 1);
+    const std::string score = std::to_string(std::atoi(ladder.c_str() + ladder.find("score=\"", second) + 7));
     WriteText(UserFile("Profiles.xml"),
               "<Profiles active_user=\"Ann\"><Profile name=\"Ann\"><Game alias=\"current_game\" game_state=\"2\" "
               "play_state=\"1\" episode=\"0\" level=\"-1\" bonus_level=\"-1\"><Resources><Base lives=\"3\" "
-              "score=\"5000\"/></Resources></Game></Profile></Profiles>");
+              "score=\"" + score + "\"/></Resources></Game></Profile></Profiles>");
     if (const char* video = std::getenv("ZF_E2E_VIDEO")) setenv("SDL_VIDEODRIVER", video, 1);
     // ZF_E2E_AUDIO=<file> records what the player hears into the file (raw samples).
     if (const char* audio = std::getenv("ZF_E2E_AUDIO")) {

@@ -60,6 +60,36 @@ inline bool LeaveCity(MouseHand& hand)
     return false;
 }
 
+// The dialog that the level's end shows now and the button a player answers it with, as a player
+// does (the statistics, a promotion taking the resources or, with `bonus_level`, the bonus level it
+// offers, the reels); none when none is up.
+inline std::pair<CBaseDialog*, const char*> LevelEndAnswer(CGameScene& game, bool bonus_level = false)
+{
+    const auto visible = [](CBaseDialog& dialog, std::initializer_list<const char*> ids) -> const char* {
+        for (const char* id : ids)
+            if (dialog.GetControl(id)->IsVisible()) return id;
+        return nullptr;
+    };
+    const char* id = nullptr;
+    CBaseDialog* dialog = nullptr;
+    if (game.GetStatisticsDialog().IsShown()) {
+        dialog = &game.GetStatisticsDialog();
+        id = "ID_OK";
+    } else if (game.GetPromotionDialog().IsShown()) {
+        dialog = &game.GetPromotionDialog();
+        id = bonus_level ? visible(*dialog, {"ID_BONUS", "ID_BONUS_CENTER", "ID_RESOURCE", "ID_RESOURCE_CENTER", "ID_OK"})
+                         : visible(*dialog, {"ID_RESOURCE", "ID_RESOURCE_CENTER", "ID_BONUS_CENTER", "ID_OK"});
+    } else if (game.GetResourcesDialog().IsShown()) {
+        dialog = &game.GetResourcesDialog();
+        id = visible(*dialog, {"ID_GET", "ID_OK"});
+    } else if (game.GetBonusCompleteDialog().IsShown()) {
+        dialog = &game.GetBonusCompleteDialog();
+        id = "ID_OK";
+    }
+    if (!id) return {nullptr, nullptr};
+    return {dialog, id};
+}
+
 class GameDriver {
 public:
     enum Action { kFinish, kLeave };
@@ -128,34 +158,12 @@ private:
         int leaving = 0;
     };
 
-    // The first visible of the controls.
-    static const char* Visible(CBaseDialog& dialog, std::initializer_list<const char*> ids)
-    {
-        for (const char* id : ids)
-            if (dialog.GetControl(id)->IsVisible()) return id;
-        return nullptr;
-    }
     // Clicks through the dialog that the level's end shows now, if any; true when it clicked.
     bool AnswerFinish(CGameScene& game)
     {
-        State& s = *_state;
-        CBaseDialog* dialog = nullptr;
-        const char* id = nullptr;
-        if (game.GetStatisticsDialog().IsShown()) {
-            dialog = &game.GetStatisticsDialog();
-            id = "ID_OK";
-        } else if (game.GetPromotionDialog().IsShown()) {
-            dialog = &game.GetPromotionDialog();
-            id = Visible(*dialog, {"ID_RESOURCE", "ID_RESOURCE_CENTER", "ID_BONUS_CENTER", "ID_OK"});
-        } else if (game.GetResourcesDialog().IsShown()) {
-            dialog = &game.GetResourcesDialog();
-            id = Visible(*dialog, {"ID_GET", "ID_OK"});
-        } else if (game.GetBonusCompleteDialog().IsShown()) {
-            dialog = &game.GetBonusCompleteDialog();
-            id = "ID_OK";
-        }
-        if (!dialog || !id) return false;
-        s.hand.ClickOn(*dialog, id);
+        const auto [dialog, id] = LevelEndAnswer(game);
+        if (!dialog) return false;
+        _state->hand.ClickOn(*dialog, id);
         return true;
     }
 

@@ -139,14 +139,14 @@ inline void BecomeNobodyIfRoot()
 
 // Runs the program in this (child) process with the script played by a second thread, and exits
 // with the program's exit code. A step that does not come within the time limit ends the process
-// with 99.
-[[noreturn]] inline void RunProgram(std::vector<std::string> args, std::vector<ScriptStep> script)
+// with 99; a run driven by a frame observer alone must end within `limit`.
+[[noreturn]] inline void RunProgram(std::vector<std::string> args, std::vector<ScriptStep> script,
+                                    std::chrono::minutes limit = std::chrono::minutes(3))
 {
     const std::string log_path = LogPathOfRun();
-    std::thread driver([script, log_path] {
+    std::thread driver([script, log_path, limit] {
         if (script.empty()) {
-            // A run driven by a frame observer alone: it must end within three minutes.
-            std::this_thread::sleep_for(std::chrono::minutes(3));
+            std::this_thread::sleep_for(limit);
             std::fprintf(stderr, "the program did not end\n");
             std::_Exit(99);
         }

@@ -400,7 +400,8 @@ TEST_F(GameResults, PromotionShowsThePageOfThePlayersTitle)
     ASSERT_TRUE(promotion.Load(Dialog("PromotionDialog")));
     auto pages = promotion.GetControl<CMenuPageControl>("ID_PROMOTIONS");
     // Titles 0 and 1 have their pages; title 2 is beyond the layout's two pages and shows the first.
-    for (const auto& [score, page] : std::vector<std::pair<int, size_t>>{{0, 0}, {5000, 1}, {15000, 0}}) {
+    const int second = GetPromotions().Record(1).score, third = GetPromotions().Record(2).score;
+    for (const auto& [score, page] : std::vector<std::pair<int, size_t>>{{0, 0}, {second, 1}, {third, 0}}) {
         g_User.AddScore(score - g_User.GetScore());
         g_User.CheckPromotion();
         promotion.HideImmediately();
