@@ -53,6 +53,22 @@ inline long LevelSeconds(const std::string& data_dir, int episode, int level)
 }
 
 
+// The levels played through the end of the episode (counted from 0), in the run's order.
+inline int LevelsThroughEpisode(const Run& run, int episode)
+{
+    return int(std::count_if(run.levels.begin(), run.levels.end(),
+                             [episode](const LevelRow& r) { return r.episode <= episode; }));
+}
+
+// The epochs of a single game built after the end of their episode.
+inline std::vector<int> LateEpochs(const Run& run)
+{
+    std::vector<int> late;
+    for (const EpochRow& e : run.epochs)
+        if (e.played > LevelsThroughEpisode(run, e.epoch)) late.push_back(e.epoch);
+    return late;
+}
+
 inline Run ReadRun(const std::string& text, const std::string& data_dir)
 {
     Run run;
@@ -63,6 +79,7 @@ inline Run ReadRun(const std::string& text, const std::string& data_dir)
         std::string key;
         words >> key;
         if (key == "fail") {
+            words >> std::ws;
             std::getline(words, run.failure);
             if (run.failure.empty()) run.failure = "failed";
         } else if (key == "level" || key == "bonus") {
@@ -92,6 +109,33 @@ inline Run ReadRun(const std::string& text, const std::string& data_dir)
 }
 
 // think_ms: the player's pause before each chain.
+// The mean resident memory over the levels [from, to) of the run (clamped to its levels).
+inline long MeanResidentKiB(const Run& run, size_t from, size_t to)
+{
+    to = std::min(to, run.levels.size());
+    if (from >= to) return 0;
+    long sum = 0;
+    for (size_t i = from; i < to; ++i) sum += run.levels[i].rss_kib;
+    return sum / long(to - from);
+}
+
+// A long run's memory: the mean over the hundred levels after the first hundred (by then the program
+// has seen its levels and the allocator has settled) and over the last hundred.
+struct SoakMemory {
+    long settled_kib = 0, last_kib = 0;
+    bool measured = false;
+};
+inline SoakMemory MeasureSoak(const Run& run)
+{
+    SoakMemory m;
+    const size_t n = run.levels.size();
+    if (n < 300) return m;
+    m.settled_kib = MeanResidentKiB(run, 100, 200);
+    m.last_kib = MeanResidentKiB(run, n - 100, n);
+    m.measured = true;
+    return m;
+}
+
 inline std::string FormatReport(const Run& run, int think_ms)
 {
     std::ostringstream out;
@@ -110,7 +154,11 @@ inline std::string FormatReport(const Run& run, int think_ms)
     out << row;
     std::snprintf(row, sizeof(row), "- final score %ld, title %ld\n", last.score, last.title + 1);
     out << row;
-    out << "- result: " << (run.failure.empty() ? "passed" : "FAILED:" + run.failure) << "\n\n";
+    std::string result = run.failure;
+    if (run.games_won <= 1)   // one game: its epochs against its episodes
+        for (int epoch : LateEpochs(run))
+            result += (result.empty() ? "" : ", ") + ("epoch " + std::to_string(epoch + 1) + " built after its episode");
+    out << "- result: " << (result.empty() ? "passed" : "FAILED: " + result) << "\n\n";
 
     // What was spent before each level's end: the resources earned are those held plus those spent.
     std::vector<std::array<long, 4>> spent_before(run.levels.size() + 2, std::array<long, 4>{});
@@ -186,6 +234,18 @@ inline std::string FormatReport(const Run& run, int think_ms)
                       run.levels.front().rss_kib, run.levels[settled].rss_kib, settled + 1, last.rss_kib,
                       run.levels.size(), peak);
         out << row;
+        if (const SoakMemory m = MeasureSoak(run); m.measured) {
+            std::snprintf(row, sizeof(row),
+                          "\nMean over levels 101 to 200: %ld KiB; over the last hundred levels: %ld KiB (%+ld KiB).\n",
+                          m.settled_kib, m.last_kib, m.last_kib - m.settled_kib);
+            out << row;
+        }
+        out << "\n| levels | mean resident memory (KiB) |\n|---|---|\n";
+        for (size_t from = 0; from < run.levels.size(); from += 50) {
+            std::snprintf(row, sizeof(row), "| %zu to %zu | %ld |\n", from + 1, std::min(from + 50, run.levels.size()),
+                          MeanResidentKiB(run, from, from + 50));
+            out << row;
+        }
     }
     return out.str();
 }
